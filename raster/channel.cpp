@@ -1,0 +1,46 @@
+#include "raster/channel.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "raster/blend_tables.h"
+
+namespace vt {
+
+void TChannel::SetSize(std::int32_t width, std::int32_t height) {
+  Allocate(std::max(width, 0), std::max(height, 0), 1);
+}
+
+void TChannel::Fill(std::uint8_t value) {
+  std::memset(Bits, value, static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height));
+}
+
+void TChannel::FillRect(std::int32_t x, std::int32_t y, std::uint8_t value, std::int32_t h, std::int32_t w) {
+  if (x >= Width || y >= Height || x + w < 0 || y + h < 0) return;
+  if (x < 0) {
+    w += x;
+    x = 0;
+  }
+  if (y < 0) {
+    h += y;
+    y = 0;
+  }
+  w = std::min(w, Width - x);
+  h = std::min(h, Height - y);
+  if (w <= 0) return;
+  for (std::int32_t j = 0; j < h; ++j) std::memset(Row(y + j) + x, value, static_cast<std::size_t>(w));
+}
+
+void TChannel::BlendPixel(std::int32_t x, std::int32_t y, std::uint8_t opacity, std::uint8_t value) {
+  if (x < 0 || y < 0 || x >= Width || y >= Height) return;
+  std::uint8_t& d = Row(y)[x];
+  d = opacity == 255 ? value : Lerp(d, value, opacity);
+}
+
+std::uint8_t TChannel::PixelAt(std::int32_t x, std::int32_t y) const {
+  x = std::clamp(x, 0, Width - 1);
+  y = std::clamp(y, 0, Height - 1);
+  return Row(y)[x];
+}
+
+}  // namespace vt

@@ -1,0 +1,56 @@
+#include "raster/raster_buffer.h"
+
+#include <new>
+
+namespace vt {
+
+namespace {
+constexpr std::align_val_t kAlign{64};
+}
+
+void TRasterBuffer::AlignedFree::operator()(std::uint8_t* p) const { ::operator delete[](p, kAlign); }
+
+void TRasterBuffer::Allocate(std::int32_t width, std::int32_t height, std::int32_t bytesPerPixel) {
+  const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
+                            static_cast<std::size_t>(bytesPerPixel);
+  storage_.reset(static_cast<std::uint8_t*>(::operator new[](bytes == 0 ? 1 : bytes, kAlign)));
+  Bits = storage_.get();
+  Width = width;
+  Height = height;
+  Rows.resize(static_cast<std::size_t>(height));
+  const std::int32_t stride = width * bytesPerPixel;
+  for (std::int32_t y = 0; y < height; ++y) Rows[static_cast<std::size_t>(y)] = y * stride;
+}
+
+bool ClipCopyRect(std::int32_t sw, std::int32_t sh, std::int32_t dw, std::int32_t dh, ClipRect& r) {
+  if (r.dstX + r.w <= 0 || r.dstY + r.h <= 0 || r.dstX >= dw || r.dstY >= dh || r.srcX >= sw ||
+      r.srcY >= sh || r.srcX + r.w < 0 || r.srcY + r.h < 0)
+    return false;
+  if (r.srcX + r.w >= sw) r.w = sw - r.srcX;
+  if (r.srcY + r.h >= sh) r.h = sh - r.srcY;
+  if (r.srcX < 0) {
+    r.dstX -= r.srcX;
+    r.w += r.srcX;
+    r.srcX = 0;
+  }
+  if (r.srcY < 0) {
+    r.dstY -= r.srcY;
+    r.h += r.srcY;
+    r.srcY = 0;
+  }
+  if (r.dstX < 0) {
+    r.srcX -= r.dstX;
+    r.w += r.dstX;
+    r.dstX = 0;
+  }
+  if (r.dstY < 0) {
+    r.srcY -= r.dstY;
+    r.h += r.dstY;
+    r.dstY = 0;
+  }
+  if (r.dstX + r.w > dw) r.w = dw - r.dstX;
+  if (r.dstY + r.h > dh) r.h = dh - r.dstY;
+  return r.w > 0 && r.h > 0;
+}
+
+}  // namespace vt
