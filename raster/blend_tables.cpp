@@ -25,8 +25,7 @@ constexpr TBlendTable MakeMulTable() {
 constexpr TBlendTable MakeInvMulTable() {
   TBlendTable t{};
   for (int a = 0; a < 256; ++a)
-    for (int b = 0; b < 256; ++b)
-      t[a * 256 + b] = static_cast<std::uint8_t>(255 - a * (255 - b) / 255);
+    for (int b = 0; b < 256; ++b) t[a * 256 + b] = static_cast<std::uint8_t>(255 - a * (255 - b) / 255);
   return t;
 }
 

@@ -20,6 +20,16 @@ struct TPointI {
   friend bool operator==(const TPointI&, const TPointI&) = default;
 };
 
+// Truncates toward zero like a plain conversion, but saturates at the int32 range and
+// maps NaN to 0, so coordinates from untrusted input never cause undefined behaviour.
+inline std::int32_t TruncToInt(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0) return 2147483647;
+  if (v <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<std::int32_t>(v);
+}
+
+// Swap of two integers, two floats or two bytes.
 template <typename T>
 inline void Swap(T& a, T& b) {
   std::swap(a, b);

@@ -1,9 +1,10 @@
 #include "raster/px.h"
 
+#include "raster/blend_tables.h"
+#include "raster/bmp_codec.h"
+
 #include <algorithm>
 #include <cstring>
-
-#include "raster/blend_tables.h"
 
 namespace vt {
 
@@ -127,7 +128,13 @@ bool TPX::IsUniform(std::uint32_t colour) const {
 void TPX::CopyRect(TPX& dst, ClipRect r) const {
   if (!ClipCopy(dst, r)) return;
   for (std::int32_t j = 0; j < r.h; ++j)
-    std::memcpy(dst.Row(r.dstY + j) + r.dstX, Row(r.srcY + j) + r.srcX, static_cast<std::size_t>(r.w) * 4);
+    std::memmove(dst.Row(r.dstY + j) + r.dstX, Row(r.srcY + j) + r.srcX, static_cast<std::size_t>(r.w) * 4);
 }
+
+}  // namespace vt
+
+namespace vt {
+
+bool TPX::SaveBMP(const std::string& fileName) const { return WriteFileBytes(fileName, EncodeBMP(*this)); }
 
 }  // namespace vt

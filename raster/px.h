@@ -53,8 +53,8 @@ class TPX : public TRasterBuffer {
                       std::uint32_t key) const;
 
   void Line(std::uint32_t colour, bool antiAlias, float x1, float y1, float x2, float y2);
-  void LineFaded(std::uint32_t colour, bool antiAlias, float x1, float y1, float opacity1, float x2,
-                 float y2, float opacity2);
+  void LineFaded(std::uint32_t colour, bool antiAlias, float x1, float y1, float opacity1, float x2, float y2,
+                 float opacity2);
   void Outline(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, std::uint32_t colour);
   void Disc(std::uint32_t colour, bool soft, float opacity, float radius, float cx, float cy);
 
