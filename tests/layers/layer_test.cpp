@@ -1,0 +1,97 @@
+#include "layers/layer.h"
+
+#include <gtest/gtest.h>
+
+namespace vt {
+namespace {
+
+TEST(Layer, ThumbnailFollowsThePaperShape) {
+  struct Case {
+    int w, h, tw, th;
+  };
+  for (const Case& c : {Case{400, 100, 46, 12}, Case{100, 400, 12, 46}, Case{100, 100, 47, 46}}) {
+    TLayer l(0);
+    l.SetSize(c.w, c.h);
+    EXPECT_EQ(l.Thumbnail.Width, c.tw) << c.w << "x" << c.h;
+    EXPECT_EQ(l.Thumbnail.Height, c.th) << c.w << "x" << c.h;
+  }
+}
+
+TEST(Layer, ModeChangeKeepsPaintedTilesAndTurnsEmptySpaceNeutral) {
+  TLayer l(0);
+  l.SetSize(200, 100);
+  l.FillRect(10, 10, 5, 5, 0x336699);
+  l.SetMode(1);
+  EXPECT_EQ(l.Block().BackColor, 0x000000u);
+  EXPECT_EQ(l.Block().PixelAt(12, 12) & 0xFFFFFF, 0x336699u);
+  // White pixels inside the painted tile survive; untouched tiles read black now.
+  EXPECT_EQ(l.Block().PixelAt(40, 40) & 0xFFFFFF, 0xFFFFFFu);
+  EXPECT_EQ(l.Block().PixelAt(150, 80) & 0xFFFFFF, 0x000000u);
+  EXPECT_EQ(l.Block().TileCount(), 1);
+}
+
+TEST(Layer, OffsetContentDropsWhatLeavesThePaper) {
+  TLayer l(0);
+  l.SetSize(100, 20);
+  l.FillRect(0, 0, 100, 20, 0x112233);
+  l.OffsetContent(10, 0);
+  for (int x : {0, 9}) EXPECT_EQ(l.Block().PixelAt(x, 5) & 0xFFFFFF, 0xFFFFFFu) << x;
+  for (int x : {10, 99}) EXPECT_EQ(l.Block().PixelAt(x, 5) & 0xFFFFFF, 0x112233u) << x;
+}
+
+TEST(Layer, NineSnapshotsKeepEightThatUndoInReverseOrder) {
+  TLayer l(0);
+  l.SetSize(64, 64);
+  TBlockImage work;
+  work.SetSize(64, 64);
+  for (int i = 0; i < 9; ++i) {
+    l.SnapshotRect(0, 0, 8, 8);
+    l.FillRect(0, 0, 8, 8, 0x010101u * static_cast<std::uint32_t>(i + 1));
+  }
+  EXPECT_EQ(l.UndoCount, 8);
+  for (int i = 8; i >= 1; --i) {
+    const TIntRect r = l.UndoInto(work);
+    EXPECT_EQ(r, (TIntRect{0, 0, 8, 8}));
+    // Undo number k restores the colour painted before the k-th newest change.
+    const std::uint32_t expected = 0x010101u * static_cast<std::uint32_t>(i);
+    EXPECT_EQ(l.Block().PixelAt(3, 3) & 0xFFFFFF, expected) << i;
+    EXPECT_EQ(work.PixelAt(3, 3) & 0xFFFFFF, expected) << i;
+  }
+  EXPECT_EQ(l.UndoCount, 0);
+  EXPECT_EQ(l.UndoBytes(), 0);
+}
+
+TEST(Layer, ClearedLayerCostsOnlyItsThumbnail) {
+  TLayer l(2);
+  l.SetSize(300, 300);
+  l.FillRect(0, 0, 300, 300, 0x808080);
+  EXPECT_GT(l.LayerBytes(), 16384);
+  l.ClearLayer();
+  EXPECT_EQ(l.LayerBytes(), static_cast<std::int64_t>(l.Thumbnail.Width) * l.Thumbnail.Height * 4);
+}
+
+TEST(Layer, CopyLayerFromCopiesEverything) {
+  TLayer a(1), b(0);
+  a.SetSize(128, 128);
+  b.SetSize(128, 128);
+  a.Opacity = 77;
+  a.Visible = false;
+  a.SnapshotRect(0, 0, 10, 10);
+  a.FillRect(5, 5, 3, 3, 0x445566);
+  a.UpdateThumbnail();
+  b.CopyLayerFrom(a);
+  EXPECT_EQ(b.Mode, 1);
+  EXPECT_EQ(b.Opacity, 77);
+  EXPECT_FALSE(b.Visible);
+  EXPECT_EQ(b.Block().BackColor, 0u);
+  EXPECT_EQ(b.Block().PixelAt(6, 6) & 0xFFFFFF, 0x445566u);
+  EXPECT_EQ(b.UndoCount, 1);
+  TBlockImage work;
+  work.SetSize(128, 128);
+  b.UndoInto(work);
+  EXPECT_EQ(b.Block().PixelAt(6, 6) & 0xFFFFFF, 0u);
+  EXPECT_EQ(a.Block().PixelAt(6, 6) & 0xFFFFFF, 0x445566u);
+}
+
+}  // namespace
+}  // namespace vt
