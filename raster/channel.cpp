@@ -16,18 +16,7 @@ void TChannel::Fill(std::uint8_t value) {
 }
 
 void TChannel::FillRect(std::int32_t x, std::int32_t y, std::uint8_t value, std::int32_t h, std::int32_t w) {
-  if (x >= Width || y >= Height || x + w < 0 || y + h < 0) return;
-  if (x < 0) {
-    w += x;
-    x = 0;
-  }
-  if (y < 0) {
-    h += y;
-    y = 0;
-  }
-  w = std::min(w, Width - x);
-  h = std::min(h, Height - y);
-  if (w <= 0) return;
+  if (!ClipFill(x, y, w, h)) return;
   for (std::int32_t j = 0; j < h; ++j) std::memset(Row(y + j) + x, value, static_cast<std::size_t>(w));
 }
 

@@ -66,6 +66,11 @@ void WalkRow(Block& block, std::int32_t y, std::int32_t xa, std::int32_t xb, Fn&
 
 // ---- MaskDisc -------------------------------------------------------------------------
 
+constexpr std::int64_t FloorDiv64(std::int64_t a, std::int64_t b) {
+  const std::int64_t q = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
 struct TMaskDiscRule {
   std::int64_t R2;  // squared radius in fifths of a pixel
   std::int64_t X0, Y0;
@@ -86,8 +91,103 @@ std::int32_t CountSamples(std::int64_t ex, const std::int64_t* t) {
   return count;
 }
 
+void MaskDiscPixels(TBlockChannel& mask, const TMaskDiscRule& rule, std::int32_t y, std::int32_t xa,
+                    std::int32_t xb);
+
+// The first x in [lo, hi] for which pred holds, pred being false then true along the
+// range; hi + 1 when it never holds.
+template <typename Pred>
+std::int32_t FirstTrue(std::int32_t lo, std::int32_t hi, Pred&& pred) {
+  while (lo <= hi) {
+    const std::int32_t mid = lo + (hi - lo) / 2;
+    if (pred(mid))
+      hi = mid - 1;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+
+// Raises (or sets) the columns [xa, xb] of row y to v, creating the tiles written.
+void FillMaskRun(TBlockChannel& mask, std::int32_t y, std::int32_t xa, std::int32_t xb, std::uint8_t v,
+                 bool largerOnly) {
+  if (largerOnly && v == 0) return;
+  const std::int32_t row = y / kTile, ty = y % kTile;
+  TBlock::ForEachRowSegment(xa, xb - xa + 1, [&](std::int32_t col, std::int32_t tx, std::int32_t, std::int32_t len) {
+    mask.EnsureTileAt(col, row);
+    std::uint8_t* line = mask.TileAt(col, row)->Row(ty) + tx;
+    if (largerOnly)
+      for (std::int32_t k = 0; k < len; ++k) line[k] = std::max(line[k], v);
+    else
+      std::fill_n(line, len, v);
+  });
+}
+
+// The columns of one dab row on a sub-pixel grid of `step` per pixel: [oa, ob] are the
+// pixels some corner of which lies inside the circle, [ia, ib] those wholly inside (an
+// empty run has ia > ib). Both corner tests grow monotonically away from the centre
+// column, which the binary searches rely on; the centre column is the nearest to the
+// circle, so when it is untouched nothing of the row is.
+struct TRowRuns {
+  bool touched = false;
+  std::int32_t oa = 0, ob = -1, ia = 0, ib = -1;
+};
+
+TRowRuns RowRuns(std::int64_t X0, std::int64_t step, std::int64_t R2, std::int64_t bMin, std::int64_t bMax,
+                 std::int32_t xa, std::int32_t xb) {
+  const auto corners = [&](std::int32_t x, bool far) {
+    const std::int64_t ex = step * std::int64_t{x} - X0;
+    const std::int64_t a0 = ex * ex, a1 = (ex + step) * (ex + step);
+    return far ? std::max(a0, a1) : std::min(a0, a1);
+  };
+  const auto touched = [&](std::int32_t x) { return corners(x, false) + bMin < R2; };
+  const auto inside = [&](std::int32_t x) { return corners(x, true) + bMax < R2; };
+  TRowRuns r;
+  const std::int32_t xc = std::clamp<std::int32_t>(static_cast<std::int32_t>(FloorDiv64(X0, step)), xa, xb);
+  if (!touched(xc)) {
+    // With the centre column outside [xa, xb] the nearest pixel in range decides.
+    r.oa = xa;
+    r.ob = xb;
+    r.touched = xc != FloorDiv64(X0, step);
+    return r;
+  }
+  r.touched = true;
+  r.oa = FirstTrue(xa, xc, touched);
+  r.ob = FirstTrue(xc, xb, [&](std::int32_t x) { return !touched(x); }) - 1;
+  if (inside(xc)) {
+    r.ia = FirstTrue(r.oa, xc, inside);
+    r.ib = FirstTrue(xc, r.ob, [&](std::int32_t x) { return !inside(x); }) - 1;
+  } else {
+    r.ia = xc + 1;
+    r.ib = xc;
+  }
+  return r;
+}
+
+// A hard dab row: the pixels wholly inside the circle take one value and are filled in
+// one pass; only the rim pixels on either side are tested and supersampled one by one.
 void MaskDiscRow(TBlockChannel& mask, const TMaskDiscRule& rule, std::int32_t y, std::int32_t xa,
                  std::int32_t xb) {
+  if (rule.sampleAll || rule.soft) {
+    MaskDiscPixels(mask, rule, y, xa, xb);
+    return;
+  }
+  const std::int64_t ey = 5 * std::int64_t{y} - rule.Y0;
+  const std::int64_t b0 = ey * ey, b1 = (ey + 5) * (ey + 5);
+  const TRowRuns r = RowRuns(rule.X0, 5, rule.R2, std::min(b0, b1), std::max(b0, b1), xa, xb);
+  if (!r.touched) return;
+  if (r.ia > r.ib) {
+    MaskDiscPixels(mask, rule, y, r.oa, r.ob);
+    return;
+  }
+  MaskDiscPixels(mask, rule, y, r.oa, r.ia - 1);
+  FillMaskRun(mask, y, r.ia, r.ib, static_cast<std::uint8_t>(rule.w), rule.largerOnly);
+  MaskDiscPixels(mask, rule, y, r.ib + 1, r.ob);
+}
+
+void MaskDiscPixels(TBlockChannel& mask, const TMaskDiscRule& rule, std::int32_t y, std::int32_t xa,
+                    std::int32_t xb) {
+  if (xa > xb) return;
   const std::int64_t ey = 5 * std::int64_t{y} - rule.Y0;
   const std::int64_t b0 = ey * ey, b1 = (ey + 5) * (ey + 5);
   const std::int64_t bMin = std::min(b0, b1), bMax = std::max(b0, b1);
@@ -132,8 +232,44 @@ struct TColourDiscRule {
   bool falloff;
 };
 
+void ColourDiscPixels(TBlockImage& image, const TColourDiscRule& rule, std::int32_t y, std::int32_t xa,
+                      std::int32_t xb);
+
+// Lays the colour over the columns [xa, xb] of row y at one opacity, creating the tiles.
+void FillColourRun(TBlockImage& image, std::int32_t y, std::int32_t xa, std::int32_t xb, std::uint32_t colour,
+                   std::uint8_t opacity) {
+  const std::int32_t row = y / kTile, ty = y % kTile;
+  TBlock::ForEachRowSegment(xa, xb - xa + 1, [&](std::int32_t col, std::int32_t tx, std::int32_t, std::int32_t len) {
+    image.EnsureTileAt(col, row);
+    image.TileAt(col, row)->FillRectBlend(tx, ty, opacity, colour, 1, len);
+  });
+}
+
+// As MaskDiscRow: one blended run for the wholly inside pixels of a dab without falloff.
 void ColourDiscRow(TBlockImage& image, const TColourDiscRule& rule, std::int32_t y, std::int32_t xa,
                    std::int32_t xb) {
+  if (rule.falloff) {
+    ColourDiscPixels(image, rule, y, xa, xb);
+    return;
+  }
+  const std::int64_t ey = 4 * std::int64_t{y} - rule.Y0;
+  const std::int64_t b0 = ey * ey, b1 = (ey + 4) * (ey + 4);
+  const TRowRuns r = RowRuns(rule.X0, 4, rule.T, std::min(b0, b1), std::max(b0, b1), xa, xb);
+  if (!r.touched) return;
+  if (r.ia > r.ib) {
+    ColourDiscPixels(image, rule, y, r.oa, r.ob);
+    return;
+  }
+  ColourDiscPixels(image, rule, y, r.oa, r.ia - 1);
+  // Opacity 0 writes nothing, but a tile the pixels fall on is still created, as the
+  // pixel-by-pixel blend would.
+  FillColourRun(image, y, r.ia, r.ib, rule.colour, static_cast<std::uint8_t>(rule.a0));
+  ColourDiscPixels(image, rule, y, r.ib + 1, r.ob);
+}
+
+void ColourDiscPixels(TBlockImage& image, const TColourDiscRule& rule, std::int32_t y, std::int32_t xa,
+                      std::int32_t xb) {
+  if (xa > xb) return;
   const std::int64_t ey = 4 * std::int64_t{y} - rule.Y0;
   const std::int64_t b0 = ey * ey, b1 = (ey + 4) * (ey + 4);
   const std::int64_t bMin = std::min(b0, b1), bMax = std::max(b0, b1);

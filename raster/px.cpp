@@ -34,18 +34,7 @@ void TPX::Fill(std::uint32_t colour) {
 }
 
 void TPX::FillRect(std::int32_t x, std::int32_t y, std::uint32_t colour, std::int32_t h, std::int32_t w) {
-  if (x >= Width || y >= Height || x + w < 0 || y + h < 0) return;
-  if (x < 0) {
-    w += x;
-    x = 0;
-  }
-  if (y < 0) {
-    h += y;
-    y = 0;
-  }
-  w = std::min(w, Width - x);
-  h = std::min(h, Height - y);
-  if (w <= 0) return;
+  if (!ClipFill(x, y, w, h)) return;
   for (std::int32_t j = 0; j < h; ++j) std::fill_n(Row(y + j) + x, w, colour);
 }
 
@@ -56,17 +45,7 @@ void TPX::FillRectBlend(std::int32_t x, std::int32_t y, std::uint8_t opacity, st
     FillRect(x, y, colour, h, w);
     return;
   }
-  if (x >= Width || y >= Height || x + w < 0 || y + h < 0) return;
-  if (x < 0) {
-    w += x;
-    x = 0;
-  }
-  if (y < 0) {
-    h += y;
-    y = 0;
-  }
-  w = std::min(w, Width - x);
-  h = std::min(h, Height - y);
+  if (!ClipFill(x, y, w, h)) return;
   for (std::int32_t j = 0; j < h; ++j) {
     std::uint32_t* row = Row(y + j) + x;
     for (std::int32_t i = 0; i < w; ++i) row[i] = LerpRGB(row[i], colour, opacity);

@@ -1,5 +1,6 @@
 #include "raster/raster_buffer.h"
 
+#include <algorithm>
 #include <new>
 
 namespace vt {
@@ -20,6 +21,19 @@ void TRasterBuffer::Allocate(std::int32_t width, std::int32_t height, std::int32
   Rows.resize(static_cast<std::size_t>(height));
   const std::int32_t stride = width * bytesPerPixel;
   for (std::int32_t y = 0; y < height; ++y) Rows[static_cast<std::size_t>(y)] = y * stride;
+}
+
+bool TRasterBuffer::ClipFill(std::int32_t& x, std::int32_t& y, std::int32_t& w, std::int32_t& h) const {
+  const std::int64_t x0 = x, y0 = y, x1 = x0 + w, y1 = y0 + h;
+  if (x0 >= Width || y0 >= Height || x1 < 0 || y1 < 0) return false;
+  const std::int64_t cx = std::max<std::int64_t>(x0, 0), cy = std::max<std::int64_t>(y0, 0);
+  const std::int64_t cw = std::min<std::int64_t>(x1, Width) - cx, ch = std::min<std::int64_t>(y1, Height) - cy;
+  if (cw <= 0 || ch <= 0) return false;
+  x = static_cast<std::int32_t>(cx);
+  y = static_cast<std::int32_t>(cy);
+  w = static_cast<std::int32_t>(cw);
+  h = static_cast<std::int32_t>(ch);
+  return true;
 }
 
 bool ClipCopyRect(std::int32_t sw, std::int32_t sh, std::int32_t dw, std::int32_t dh, ClipRect& r) {

@@ -27,6 +27,11 @@ class TRasterBuffer {
     return ClipCopyRect(Width, Height, dst.Width, dst.Height, r);
   }
 
+  // Clips a single-buffer fill rectangle: nothing when it lies wholly outside, negative
+  // origins move to 0 and shorten the size, the size is cut at the right and bottom.
+  // Returns true when a non-empty rectangle remains.
+  bool ClipFill(std::int32_t& x, std::int32_t& y, std::int32_t& w, std::int32_t& h) const;
+
   std::int32_t Width = 0;
   std::int32_t Height = 0;
   std::uint8_t* Bits = nullptr;
