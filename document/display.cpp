@@ -13,6 +13,9 @@ constexpr const char* kTexts[] = {" 25%", " 50%", "100%", "150%", "200%", "300%"
 std::int32_t Scaled(double z, double v) { return TruncToInt(z * v); }
 }  // namespace
 
+// The trigonometry of the view runs in float precision, like the angle itself, so a
+// quarter turn maps along one axis by whole pixels.
+
 // One axis of the scroll layout: the bar, the margin and first paper pixel it gives, and
 // where the grey bands before and after the paper lie along the axis.
 struct TDisplay::TAxis {
@@ -54,7 +57,7 @@ void TDisplay::SetCentre(float x, float y) {
 }
 
 void TDisplay::PanRotated(float dx, float dy) {
-  const double c = std::cos(double{Angle}), s = std::sin(double{Angle});
+  const double c = std::cos(Angle), s = std::sin(Angle);
   CentreX = static_cast<float>(CentreX - (c * dx - s * dy));
   CentreY = static_cast<float>(CentreY - (s * dx + c * dy));
 }
@@ -68,7 +71,7 @@ TPointI TDisplay::WindowToPaper(TViewSize client, TPointI window) const {
     return {TruncToInt((window.x - MarginX) / z) + ScrollX, TruncToInt((window.y - MarginY) / z) + ScrollY};
   }
   const double dx = (window.x - client.w / 2) / z, dy = (window.y - client.h / 2) / z;
-  const double c = std::cos(double{Angle}), s = std::sin(double{Angle});
+  const double c = std::cos(Angle), s = std::sin(Angle);
   return {TruncToInt(CentreX + c * dx - s * dy), TruncToInt(CentreY + s * dx + c * dy)};
 }
 
@@ -76,7 +79,7 @@ TPointI TDisplay::PaperToWindow(TViewSize client, double px, double py) const {
   const double z = ZoomFactor();
   if (!Rotated()) return {OriginX() + Scaled(z, px), OriginY() + Scaled(z, py)};
   const double dx = z * (px - CentreX), dy = z * (py - CentreY);
-  const double c = std::cos(-double{Angle}), s = std::sin(-double{Angle});
+  const double c = std::cos(-Angle), s = std::sin(-Angle);
   return {client.w / 2 + TruncToInt(c * dx - s * dy), client.h / 2 + TruncToInt(s * dx + c * dy)};
 }
 
