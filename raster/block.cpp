@@ -19,19 +19,6 @@ void TBlock::FreeTiles() {
   for (auto& tile : Tiles) tile.reset();
 }
 
-std::int32_t TBlock::GridCols() const { return std::clamp(FloorDiv(Width, TileSize) + 1, 0, GridSize); }
-
-std::int32_t TBlock::GridRows() const { return std::clamp(FloorDiv(Height, TileSize) + 1, 0, GridSize); }
-
-bool TBlock::InGrid(std::int32_t col, std::int32_t row) const {
-  return col >= 0 && row >= 0 && col < GridCols() && row < GridRows();
-}
-
-TRasterBuffer* TBlock::TileAt(std::int32_t col, std::int32_t row) const {
-  if (!InGrid(col, row)) return nullptr;
-  return Tiles[static_cast<std::size_t>(row * GridSize + col)].get();
-}
-
 bool TBlock::HasTile(std::int32_t x, std::int32_t y) const {
   if (x < 0 || y < 0) return false;
   return TileAt(x / TileSize, y / TileSize) != nullptr;

@@ -128,6 +128,24 @@ class TBlock {
   TTileKind kind_;
 };
 
+// The cell accessors are inline: the dab and fill loops ask for a tile per row.
+inline std::int32_t TBlock::GridCols() const {
+  return std::clamp(FloorDiv(Width, TileSize) + 1, 0, GridSize);
+}
+
+inline std::int32_t TBlock::GridRows() const {
+  return std::clamp(FloorDiv(Height, TileSize) + 1, 0, GridSize);
+}
+
+inline bool TBlock::InGrid(std::int32_t col, std::int32_t row) const {
+  return col >= 0 && row >= 0 && col < GridCols() && row < GridRows();
+}
+
+inline TRasterBuffer* TBlock::TileAt(std::int32_t col, std::int32_t row) const {
+  if (!InGrid(col, row)) return nullptr;
+  return Tiles[static_cast<std::size_t>(row * GridSize + col)].get();
+}
+
 template <typename Fn>
 void TBlock::ForEachTilePart(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h, Fn&& fn) const {
   if (w <= 0 || h <= 0) return;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "raster/blend_tables.h"
@@ -42,34 +44,232 @@ std::uint32_t LerpRGB(std::uint32_t d, std::uint32_t c, std::uint8_t a) {
   return (d & 0xFF000000u) | (r << 16) | (g << 8) | b;
 }
 
-// Walks row y from column xa to xb (inclusive, inside the grid) one tile at a time.
-// fn(x, pixel pointer getter) is called per pixel; the getter creates the tile on first
-// use, so a tile appears exactly when some pixel of it is written, as with per-pixel
-// writes, and reads of a missing tile see `empty`.
-template <typename Block, typename Pixel, typename Fn>
-void WalkRow(Block& block, std::int32_t y, std::int32_t xa, std::int32_t xb, Fn&& fn) {
-  const std::int32_t row = y / kTile, ty = y % kTile;
-  TBlock::ForEachRowSegment(xa, xb - xa + 1,
-                            [&](std::int32_t col, std::int32_t tx, std::int32_t i, std::int32_t len) {
-                              auto* tile = block.TileAt(col, row);
-                              Pixel* line = tile ? tile->Row(ty) : nullptr;
-                              auto get = [&]() -> Pixel* {
-                                if (!line) {
-                                  block.EnsureTileAt(col, row);
-                                  line = block.TileAt(col, row)->Row(ty);
-                                }
-                                return line;
-                              };
-                              for (std::int32_t k = 0; k < len; ++k) fn(xa + i + k, tx + k, line, get);
-                            });
-}
-
-// ---- MaskDisc -------------------------------------------------------------------------
-
 constexpr std::int64_t FloorDiv64(std::int64_t a, std::int64_t b) {
   const std::int64_t q = a / b;
   return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
 }
+
+constexpr std::int64_t CeilDiv64(std::int64_t a, std::int64_t b) { return -FloorDiv64(-a, b); }
+
+// The largest s >= 0 with s^2 < t, or -1 when t <= 0: the integers u with u^2 < t are
+// exactly -s..s. Here t < 2^53 is exact in double and its square root is correctly
+// rounded, so the truncated root is s or s + 1 (or 0 for t <= 0); the steps correct it
+// without branches.
+std::int64_t RootBelow(std::int64_t t) {
+  auto s = static_cast<std::int64_t>(std::sqrt(static_cast<double>(std::max<std::int64_t>(t, 0))));
+  s -= s * s >= t;
+  s += (s + 1) * (s + 1) < t;
+  return s;
+}
+
+// Pixel access to a block along one row or column (the runs of MaskSpan), keeping the
+// tile last looked up.
+// Coordinates lie inside the grid. Put creates a missing tile, so a tile appears exactly
+// when some pixel of it is written, as with pixel-by-pixel writes.
+template <typename Block>
+class TTileCursor {
+ public:
+  using TTile = std::remove_pointer_t<decltype(std::declval<Block&>().TileAt(0, 0))>;
+  using TPixel = std::remove_pointer_t<decltype(std::declval<TTile&>().Row(0))>;
+
+  explicit TTileCursor(Block& block) : block_(block) {}
+
+  // Null where the pixel's tile is missing.
+  TPixel* Find(std::int32_t x, std::int32_t y) {
+    const std::int32_t col = x / kTile, row = y / kTile;
+    if (col != col_ || row != row_) {
+      col_ = col;
+      row_ = row;
+      tile_ = block_.TileAt(col, row);
+    }
+    return tile_ ? tile_->Row(y % kTile) + x % kTile : nullptr;
+  }
+
+  TPixel& Put(std::int32_t x, std::int32_t y) {
+    if (TPixel* p = Find(x, y)) return *p;
+    block_.EnsureTileAt(col_, row_);
+    tile_ = block_.TileAt(col_, row_);
+    return tile_->Row(y % kTile)[x % kTile];
+  }
+
+ private:
+  Block& block_;
+  std::int32_t col_ = -1, row_ = -1;
+  TTile* tile_ = nullptr;
+};
+
+using TMaskCursor = TTileCursor<TBlockChannel>;
+
+// Stores v (BlendMask at 255); with largerOnly only where v exceeds the current value,
+// so a pixel left alone creates no tile.
+void StoreMask(TMaskCursor& cursor, std::int32_t x, std::int32_t y, std::uint8_t v, bool largerOnly) {
+  if (!largerOnly) {
+    cursor.Put(x, y) = v;
+    return;
+  }
+  std::uint8_t* p = cursor.Find(x, y);
+  if (p ? v > *p : v > 0) (p ? *p : cursor.Put(x, y)) = v;
+}
+
+// Raises (or sets) the columns [xa, xb] of row y to v, creating the tiles written.
+void FillMaskRun(TBlockChannel& mask, std::int32_t y, std::int32_t xa, std::int32_t xb, std::uint8_t v,
+                 bool largerOnly) {
+  if (xa > xb || (largerOnly && v == 0)) return;
+  const std::int32_t row = y / kTile, ty = y % kTile;
+  TBlock::ForEachRowSegment(xa, xb - xa + 1,
+                            [&](std::int32_t col, std::int32_t tx, std::int32_t, std::int32_t len) {
+                              mask.EnsureTileAt(col, row);
+                              std::uint8_t* line = mask.TileAt(col, row)->Row(ty) + tx;
+                              if (largerOnly)
+                                for (std::int32_t k = 0; k < len; ++k) line[k] = std::max(line[k], v);
+                              else
+                                std::fill_n(line, len, v);
+                            });
+}
+
+// ---- Dab rows -------------------------------------------------------------------------
+//
+// Both discs work on a grid of `step` sub-pixels per pixel: pixel (x, y) spans the grid
+// columns ex..ex + step and rows ey..ey + step (ex = step * x - X0, ey = step * y - Y0), a
+// grid point is inside when ex^2 + ey^2 < R2, and the pixel's samples are (ex + i, ey + j)
+// for i, j = 0..step - 1. On grid row u the points inside are those with
+// |ex| <= RootBelow(R2 - u^2), which turns every test along a row into interval
+// arithmetic.
+
+// The roots of the grid rows ey + j, j = 0..step, of one pixel row: rows 0 and step are
+// its corner rows, rows 0..step - 1 its sample rows. The top root is the bottom one of
+// the row above; the sample roots are found on the first count, as many rows have no
+// pixel left to sample.
+template <std::int32_t step>
+class TRowRoots {
+ public:
+  TRowRoots(std::int64_t R2, std::int64_t ey, std::int64_t top) : R2_(R2), ey_(ey) {
+    s_[0] = top;
+    s_[step] = RootBelow(R2 - (ey + step) * (ey + step));
+  }
+
+  std::int64_t Top() const { return s_[0]; }
+  std::int64_t Bottom() const { return s_[step]; }
+
+  // The samples of the pixel at column ex inside the circle: sample row j adds the
+  // overlap of ex..ex + step - 1 with -s_j..s_j.
+  std::int64_t Count(std::int64_t ex) {
+    if (!sampled_) {
+      for (std::int32_t j = 1; j < step; ++j) s_[j] = RootBelow(R2_ - (ey_ + j) * (ey_ + j));
+      sampled_ = true;
+    }
+    std::int64_t count = 0;
+    for (std::int32_t j = 0; j < step; ++j)
+      count += std::max<std::int64_t>(0, std::min(ex + step - 1, s_[j]) - std::max(ex, -s_[j]) + 1);
+    return count;
+  }
+
+ private:
+  std::int64_t R2_, ey_;
+  std::int64_t s_[step + 1];
+  bool sampled_ = false;
+};
+
+// The columns of one pixel row, cut to [xa, xb]: [oa, ob] are the pixels some corner of
+// which is inside the circle, [ia, ib] those with all four corners inside (a run with
+// a > b is empty).
+struct TRowRuns {
+  std::int32_t oa, ob, ia, ib;
+};
+
+// The pixels whose left corner column lies in -s..s are CeilDiv(X0 - s, step) ..
+// FloorDiv(X0 + s, step); a pixel's right corner column is the left one of the next.
+// The nearer corner row reaches max(s_0, s_step), the farther one min(s_0, s_step).
+template <std::int32_t step>
+TRowRuns RowRuns(std::int64_t X0, const TRowRoots<step>& roots, std::int32_t xa, std::int32_t xb) {
+  const auto clip = [&](std::int64_t lo, std::int64_t hi, std::int32_t& a, std::int32_t& b) {
+    if (lo > hi || hi < xa || lo > xb) {
+      a = xa;
+      b = xa - 1;
+      return;
+    }
+    a = static_cast<std::int32_t>(std::max<std::int64_t>(lo, xa));
+    b = static_cast<std::int32_t>(std::min<std::int64_t>(hi, xb));
+  };
+  const std::int64_t near = std::max(roots.Top(), roots.Bottom()),
+                     far = std::min(roots.Top(), roots.Bottom());
+  TRowRuns r{};
+  // Some corner inside: the left corner column of x or of x + 1 in reach.
+  std::int64_t lo = CeilDiv64(X0 - near, step), hi = FloorDiv64(X0 + near, step);
+  clip(lo <= hi ? lo - 1 : lo, hi, r.oa, r.ob);
+  // All four inside: the left corner columns of x and x + 1 in reach of the farther row.
+  lo = CeilDiv64(X0 - far, step);
+  hi = FloorDiv64(X0 + far, step);
+  clip(lo, hi - 1, r.ia, r.ib);
+  return r;
+}
+
+// max(0, 255 - d2 * 255 / R2): the soft falloff at squared distance d2.
+std::int64_t Falloff(std::int64_t d2, std::int64_t R2) {
+  return std::max<std::int64_t>(0, 255 - d2 * 255 / R2);
+}
+
+// The part of a block row that lies in one tile: pixel x is line[x % 64]. While the tile
+// is missing reads see 0 and Line() creates it, so a tile appears exactly when a pixel of
+// it is written.
+template <typename Block>
+class TRowPart {
+ public:
+  using TTile = std::remove_pointer_t<decltype(std::declval<Block&>().TileAt(0, 0))>;
+  using TPixel = std::remove_pointer_t<decltype(std::declval<TTile&>().Row(0))>;
+
+  TRowPart(Block& block, std::int32_t col, std::int32_t y) : block_(block), col_(col), y_(y) {
+    TTile* tile = block.TileAt(col, y / kTile);
+    line_ = tile ? tile->Row(y % kTile) : nullptr;
+  }
+
+  TPixel At(std::int32_t x) const { return line_ ? line_[x & (kTile - 1)] : 0; }
+
+  TPixel* Line() {
+    if (!line_) {
+      block_.EnsureTileAt(col_, y_ / kTile);
+      line_ = block_.TileAt(col_, y_ / kTile)->Row(y_ % kTile);
+    }
+    return line_;
+  }
+
+ private:
+  Block& block_;
+  std::int32_t col_, y_;
+  TPixel* line_;
+};
+
+using TMaskRowPart = TRowPart<TBlockChannel>;
+using TImageRowPart = TRowPart<TBlockImage>;
+
+// Calls fn(part, x0, x1) for the pieces x0..x1 of the columns [xa, xb] of row y that lie in
+// one tile each (all inside the grid).
+template <typename Block, typename Fn>
+void ForEachRowPart(Block& block, std::int32_t y, std::int32_t xa, std::int32_t xb, Fn&& fn) {
+  for (std::int32_t x0 = xa; x0 <= xb;) {
+    const std::int32_t col = x0 / kTile, x1 = std::min(xb, col * kTile + kTile - 1);
+    TRowPart<Block> part(block, col, y);
+    fn(part, x0, x1);
+    x0 = x1 + 1;
+  }
+}
+
+// Draws the touched columns r.oa..r.ob of a dab row in tile pieces: row.Rim for the partly
+// covered pixels either side of the wholly inside run r.ia..r.ib, row.Inside for that run.
+template <typename Block, typename Row>
+void DrawRowRuns(Block& block, std::int32_t y, const TRowRuns& r, Row& row) {
+  ForEachRowPart(block, y, r.oa, r.ob, [&](TRowPart<Block>& part, std::int32_t x0, std::int32_t x1) {
+    if (r.ia > r.ib) {
+      row.Rim(part, x0, x1);
+      return;
+    }
+    row.Rim(part, x0, std::min(x1, r.ia - 1));
+    row.Inside(part, std::max(x0, r.ia), std::min(x1, r.ib));
+    row.Rim(part, std::max(x0, r.ib + 1), x1);
+  });
+}
+
+// ---- MaskDisc -------------------------------------------------------------------------
 
 struct TMaskDiscRule {
   std::int64_t R2;  // squared radius in fifths of a pixel
@@ -79,148 +279,74 @@ struct TMaskDiscRule {
   bool largerOnly, soft, sampleAll;
 };
 
-// Sample points (ex + i, ey + j), i, j = 0..n-1, strictly inside the circle, given the
-// row thresholds t[j] = R2 - (ey + j)^2 of the pixel's row.
-template <std::int32_t n>
-std::int32_t CountSamples(std::int64_t ex, const std::int64_t* t) {
-  std::int64_t sq[n];
-  for (std::int32_t i = 0; i < n; ++i) sq[i] = (ex + i) * (ex + i);
-  std::int32_t count = 0;
-  for (std::int32_t j = 0; j < n; ++j)
-    for (std::int32_t i = 0; i < n; ++i) count += sq[i] < t[j];
-  return count;
-}
+// One dab row on the fifth-pixel grid.
+class TMaskDiscRow {
+ public:
+  // top: the root of the row's top corner row.
+  TMaskDiscRow(const TMaskDiscRule& rule, std::int32_t y, std::int64_t top)
+      : rule_(rule), ey_(5 * std::int64_t{y} - rule.Y0), roots_(rule.R2, ey_, top) {}
 
-void MaskDiscPixels(TBlockChannel& mask, const TMaskDiscRule& rule, std::int32_t y, std::int32_t xa,
-                    std::int32_t xb);
+  std::int64_t BottomRoot() const { return roots_.Bottom(); }
 
-// The first x in [lo, hi] for which pred holds, pred being false then true along the
-// range; hi + 1 when it never holds.
-template <typename Pred>
-std::int32_t FirstTrue(std::int32_t lo, std::int32_t hi, Pred&& pred) {
-  while (lo <= hi) {
-    const std::int32_t mid = lo + (hi - lo) / 2;
-    if (pred(mid))
-      hi = mid - 1;
-    else
-      lo = mid + 1;
+  // Small dabs sample every pixel; larger ones skip the pixels with all corners outside
+  // and take the wholly inside ones without sampling.
+  TRowRuns Runs(std::int32_t xa, std::int32_t xb) const {
+    if (rule_.sampleAll) return {xa, xb, xa, xa - 1};
+    return RowRuns(rule_.X0, roots_, xa, xb);
   }
-  return lo;
-}
 
-// Raises (or sets) the columns [xa, xb] of row y to v, creating the tiles written.
-void FillMaskRun(TBlockChannel& mask, std::int32_t y, std::int32_t xa, std::int32_t xb, std::uint8_t v,
-                 bool largerOnly) {
-  if (largerOnly && v == 0) return;
-  const std::int32_t row = y / kTile, ty = y % kTile;
-  TBlock::ForEachRowSegment(xa, xb - xa + 1, [&](std::int32_t col, std::int32_t tx, std::int32_t, std::int32_t len) {
-    mask.EnsureTileAt(col, row);
-    std::uint8_t* line = mask.TileAt(col, row)->Row(ty) + tx;
-    if (largerOnly)
-      for (std::int32_t k = 0; k < len; ++k) line[k] = std::max(line[k], v);
+  // Partly covered: raised to v, or blended toward the value byte at opacity v.
+  void Rim(TMaskRowPart& part, std::int32_t xa, std::int32_t xb) {
+    for (std::int32_t x = xa; x <= xb; ++x) {
+      if (rule_.largerOnly) {
+        // No pixel of the dab gets more than w, so one at w or above stays as it is.
+        const std::uint8_t current = part.At(x);
+        if (current >= rule_.w) continue;
+        const std::uint8_t v = RimValue(x);
+        if (v > current) part.Line()[x & (kTile - 1)] = v;
+        continue;
+      }
+      const std::uint8_t v = RimValue(x);
+      std::uint8_t& d = part.Line()[x & (kTile - 1)];
+      d = v == 255 ? rule_.value : Lerp(d, rule_.value, v);
+    }
+  }
+
+  // Wholly inside: w, or (w * g) >> 8 when soft. Stored as is, or with largerOnly only
+  // where larger.
+  void Inside(TMaskRowPart& part, std::int32_t xa, std::int32_t xb) {
+    if (xa > xb) return;
+    if (rule_.soft) {
+      for (std::int32_t x = xa; x <= xb; ++x) {
+        const std::int64_t ex = 5 * std::int64_t{x} - rule_.X0;
+        const auto v = static_cast<std::uint8_t>((rule_.w * Falloff(ex * ex + ey_ * ey_, rule_.R2)) >> 8);
+        if (!rule_.largerOnly || v > part.At(x)) part.Line()[x & (kTile - 1)] = v;
+      }
+      return;
+    }
+    const auto v = static_cast<std::uint8_t>(rule_.w);
+    if (rule_.largerOnly && v == 0) return;
+    std::uint8_t* line = part.Line() + (xa & (kTile - 1));
+    const std::int32_t n = xb - xa + 1;
+    if (rule_.largerOnly)
+      for (std::int32_t k = 0; k < n; ++k) line[k] = std::max(line[k], v);
     else
-      std::fill_n(line, len, v);
-  });
-}
+      std::fill_n(line, n, v);
+  }
 
-// The columns of one dab row on a sub-pixel grid of `step` per pixel: [oa, ob] are the
-// pixels some corner of which lies inside the circle, [ia, ib] those wholly inside (an
-// empty run has ia > ib). Both corner tests grow monotonically away from the centre
-// column, which the binary searches rely on; the centre column is the nearest to the
-// circle, so when it is untouched nothing of the row is.
-struct TRowRuns {
-  bool touched = false;
-  std::int32_t oa = 0, ob = -1, ia = 0, ib = -1;
+ private:
+  // s = count * w (times g >> 8 when soft), v = s div 25.
+  std::uint8_t RimValue(std::int32_t x) {
+    const std::int64_t ex = 5 * std::int64_t{x} - rule_.X0;
+    std::int64_t s = roots_.Count(ex) * rule_.w;
+    if (rule_.soft) s = (s * Falloff(ex * ex + ey_ * ey_, rule_.R2)) >> 8;
+    return static_cast<std::uint8_t>(s / 25);
+  }
+
+  const TMaskDiscRule& rule_;
+  std::int64_t ey_;
+  TRowRoots<5> roots_;
 };
-
-TRowRuns RowRuns(std::int64_t X0, std::int64_t step, std::int64_t R2, std::int64_t bMin, std::int64_t bMax,
-                 std::int32_t xa, std::int32_t xb) {
-  const auto corners = [&](std::int32_t x, bool far) {
-    const std::int64_t ex = step * std::int64_t{x} - X0;
-    const std::int64_t a0 = ex * ex, a1 = (ex + step) * (ex + step);
-    return far ? std::max(a0, a1) : std::min(a0, a1);
-  };
-  const auto touched = [&](std::int32_t x) { return corners(x, false) + bMin < R2; };
-  const auto inside = [&](std::int32_t x) { return corners(x, true) + bMax < R2; };
-  TRowRuns r;
-  const std::int32_t xc = std::clamp<std::int32_t>(static_cast<std::int32_t>(FloorDiv64(X0, step)), xa, xb);
-  if (!touched(xc)) {
-    // With the centre column outside [xa, xb] the nearest pixel in range decides.
-    r.oa = xa;
-    r.ob = xb;
-    r.touched = xc != FloorDiv64(X0, step);
-    return r;
-  }
-  r.touched = true;
-  r.oa = FirstTrue(xa, xc, touched);
-  r.ob = FirstTrue(xc, xb, [&](std::int32_t x) { return !touched(x); }) - 1;
-  if (inside(xc)) {
-    r.ia = FirstTrue(r.oa, xc, inside);
-    r.ib = FirstTrue(xc, r.ob, [&](std::int32_t x) { return !inside(x); }) - 1;
-  } else {
-    r.ia = xc + 1;
-    r.ib = xc;
-  }
-  return r;
-}
-
-// A hard dab row: the pixels wholly inside the circle take one value and are filled in
-// one pass; only the rim pixels on either side are tested and supersampled one by one.
-void MaskDiscRow(TBlockChannel& mask, const TMaskDiscRule& rule, std::int32_t y, std::int32_t xa,
-                 std::int32_t xb) {
-  if (rule.sampleAll || rule.soft) {
-    MaskDiscPixels(mask, rule, y, xa, xb);
-    return;
-  }
-  const std::int64_t ey = 5 * std::int64_t{y} - rule.Y0;
-  const std::int64_t b0 = ey * ey, b1 = (ey + 5) * (ey + 5);
-  const TRowRuns r = RowRuns(rule.X0, 5, rule.R2, std::min(b0, b1), std::max(b0, b1), xa, xb);
-  if (!r.touched) return;
-  if (r.ia > r.ib) {
-    MaskDiscPixels(mask, rule, y, r.oa, r.ob);
-    return;
-  }
-  MaskDiscPixels(mask, rule, y, r.oa, r.ia - 1);
-  FillMaskRun(mask, y, r.ia, r.ib, static_cast<std::uint8_t>(rule.w), rule.largerOnly);
-  MaskDiscPixels(mask, rule, y, r.ib + 1, r.ob);
-}
-
-void MaskDiscPixels(TBlockChannel& mask, const TMaskDiscRule& rule, std::int32_t y, std::int32_t xa,
-                    std::int32_t xb) {
-  if (xa > xb) return;
-  const std::int64_t ey = 5 * std::int64_t{y} - rule.Y0;
-  const std::int64_t b0 = ey * ey, b1 = (ey + 5) * (ey + 5);
-  const std::int64_t bMin = std::min(b0, b1), bMax = std::max(b0, b1);
-  std::int64_t t[5];
-  for (std::int32_t j = 0; j < 5; ++j) t[j] = rule.R2 - (ey + j) * (ey + j);
-  WalkRow<TBlockChannel, std::uint8_t>(
-      mask, y, xa, xb, [&](std::int32_t x, std::int32_t tx, std::uint8_t* line, auto& get) {
-        const std::int64_t ex = 5 * std::int64_t{x} - rule.X0;
-        bool inside = false;
-        if (!rule.sampleAll) {
-          const std::int64_t a0 = ex * ex, a1 = (ex + 5) * (ex + 5);
-          if (std::min(a0, a1) + bMin >= rule.R2) return;  // all four corners outside
-          inside = std::max(a0, a1) + bMax < rule.R2;
-        }
-        std::int64_t g = 255;
-        if (rule.soft) g = std::max<std::int64_t>(0, 255 - (ex * ex + ey * ey) * 255 / rule.R2);
-        const std::uint8_t current = line ? line[tx] : 0;
-        if (inside) {
-          const auto v = static_cast<std::uint8_t>(rule.soft ? (rule.w * g) >> 8 : rule.w);
-          if (!rule.largerOnly || v > current) get()[tx] = v;
-          return;
-        }
-        const std::int64_t count = CountSamples<5>(ex, t);
-        const std::int64_t s = rule.soft ? (count * rule.w * g) >> 8 : count * rule.w;
-        const auto v = static_cast<std::uint8_t>(s / 25);
-        if (rule.largerOnly) {
-          if (v > current) get()[tx] = v;
-          return;
-        }
-        std::uint8_t& d = get()[tx];
-        d = v == 255 ? rule.value : Lerp(d, rule.value, v);
-      });
-}
 
 // ---- ColourDisc -----------------------------------------------------------------------
 
@@ -232,67 +358,70 @@ struct TColourDiscRule {
   bool falloff;
 };
 
-void ColourDiscPixels(TBlockImage& image, const TColourDiscRule& rule, std::int32_t y, std::int32_t xa,
-                      std::int32_t xb);
-
-// Lays the colour over the columns [xa, xb] of row y at one opacity, creating the tiles.
-void FillColourRun(TBlockImage& image, std::int32_t y, std::int32_t xa, std::int32_t xb, std::uint32_t colour,
-                   std::uint8_t opacity) {
-  const std::int32_t row = y / kTile, ty = y % kTile;
-  TBlock::ForEachRowSegment(xa, xb - xa + 1, [&](std::int32_t col, std::int32_t tx, std::int32_t, std::int32_t len) {
-    image.EnsureTileAt(col, row);
-    image.TileAt(col, row)->FillRectBlend(tx, ty, opacity, colour, 1, len);
-  });
+// Blends n pixels toward colour at one opacity (255 stores it). Neighbouring pixels are
+// often equal, inside earlier dabs, so a repeated input reuses the last result.
+void BlendRun(std::uint32_t* p, std::int32_t n, std::uint32_t colour, std::uint8_t opacity) {
+  if (opacity == 255) {
+    std::fill_n(p, n, colour);
+    return;
+  }
+  if (opacity == 0 || n <= 0) return;
+  std::uint32_t in = p[0], out = LerpRGB(in, colour, opacity);
+  for (std::int32_t k = 0; k < n; ++k) {
+    if (p[k] != in) {
+      in = p[k];
+      out = LerpRGB(in, colour, opacity);
+    }
+    p[k] = out;
+  }
 }
 
-// As MaskDiscRow: one blended run for the wholly inside pixels of a dab without falloff.
-void ColourDiscRow(TBlockImage& image, const TColourDiscRule& rule, std::int32_t y, std::int32_t xa,
-                   std::int32_t xb) {
-  if (rule.falloff) {
-    ColourDiscPixels(image, rule, y, xa, xb);
-    return;
+// One dab row on the quarter-pixel grid: the wholly inside pixels take a0 (scaled by the
+// falloff when there is one), the partly covered ones count 16 samples.
+class TColourDiscRow {
+ public:
+  TColourDiscRow(const TColourDiscRule& rule, std::int32_t y, std::int64_t top)
+      : rule_(rule), ey_(4 * std::int64_t{y} - rule.Y0), roots_(rule.T, ey_, top) {}
+
+  std::int64_t BottomRoot() const { return roots_.Bottom(); }
+
+  TRowRuns Runs(std::int32_t xa, std::int32_t xb) const { return RowRuns(rule_.X0, roots_, xa, xb); }
+
+  void Rim(TImageRowPart& part, std::int32_t xa, std::int32_t xb) {
+    for (std::int32_t x = xa; x <= xb; ++x) {
+      const std::int64_t ex = 4 * std::int64_t{x} - rule_.X0;
+      const std::int64_t count = roots_.Count(ex);
+      Blend(part, x,
+            rule_.falloff ? ((rule_.a0 * count * Falloff(ex * ex + ey_ * ey_, rule_.T)) >> 8) / 16
+                          : rule_.a0 * count / 16);
+    }
   }
-  const std::int64_t ey = 4 * std::int64_t{y} - rule.Y0;
-  const std::int64_t b0 = ey * ey, b1 = (ey + 4) * (ey + 4);
-  const TRowRuns r = RowRuns(rule.X0, 4, rule.T, std::min(b0, b1), std::max(b0, b1), xa, xb);
-  if (!r.touched) return;
-  if (r.ia > r.ib) {
-    ColourDiscPixels(image, rule, y, r.oa, r.ob);
-    return;
-  }
-  ColourDiscPixels(image, rule, y, r.oa, r.ia - 1);
-  // Opacity 0 writes nothing, but a tile the pixels fall on is still created, as the
+
+  // Opacity 0 leaves the pixels as they are, but their tile is still created, as a
   // pixel-by-pixel blend would.
-  FillColourRun(image, y, r.ia, r.ib, rule.colour, static_cast<std::uint8_t>(rule.a0));
-  ColourDiscPixels(image, rule, y, r.ib + 1, r.ob);
-}
+  void Inside(TImageRowPart& part, std::int32_t xa, std::int32_t xb) {
+    if (xa > xb) return;
+    if (!rule_.falloff) {
+      BlendRun(part.Line() + (xa & (kTile - 1)), xb - xa + 1, rule_.colour,
+               static_cast<std::uint8_t>(rule_.a0));
+      return;
+    }
+    for (std::int32_t x = xa; x <= xb; ++x) {
+      const std::int64_t ex = 4 * std::int64_t{x} - rule_.X0;
+      Blend(part, x, (rule_.a0 * Falloff(ex * ex + ey_ * ey_, rule_.T)) >> 8);
+    }
+  }
 
-void ColourDiscPixels(TBlockImage& image, const TColourDiscRule& rule, std::int32_t y, std::int32_t xa,
-                      std::int32_t xb) {
-  if (xa > xb) return;
-  const std::int64_t ey = 4 * std::int64_t{y} - rule.Y0;
-  const std::int64_t b0 = ey * ey, b1 = (ey + 4) * (ey + 4);
-  const std::int64_t bMin = std::min(b0, b1), bMax = std::max(b0, b1);
-  std::int64_t t[4];
-  for (std::int32_t j = 0; j < 4; ++j) t[j] = rule.T - (ey + j) * (ey + j);
-  WalkRow<TBlockImage, std::uint32_t>(
-      image, y, xa, xb, [&](std::int32_t x, std::int32_t tx, std::uint32_t*, auto& get) {
-        const std::int64_t ex = 4 * std::int64_t{x} - rule.X0;
-        const std::int64_t a0 = ex * ex, a1 = (ex + 4) * (ex + 4);
-        if (std::min(a0, a1) + bMin >= rule.T) return;  // all four corners outside
-        std::int64_t m = 255;
-        if (rule.falloff) m = std::max<std::int64_t>(0, 255 - (ex * ex + ey * ey) * 255 / rule.T);
-        std::int64_t opacity;
-        if (std::max(a0, a1) + bMax < rule.T) {
-          opacity = rule.falloff ? (rule.a0 * m) >> 8 : rule.a0;
-        } else {
-          const std::int64_t count = CountSamples<4>(ex, t);
-          opacity = rule.falloff ? ((rule.a0 * count * m) >> 8) / 16 : rule.a0 * count / 16;
-        }
-        std::uint32_t& d = get()[tx];
-        d = opacity == 255 ? rule.colour : LerpRGB(d, rule.colour, static_cast<std::uint8_t>(opacity));
-      });
-}
+ private:
+  void Blend(TImageRowPart& part, std::int32_t x, std::int64_t opacity) {
+    std::uint32_t& d = part.Line()[x & (kTile - 1)];
+    d = opacity == 255 ? rule_.colour : LerpRGB(d, rule_.colour, static_cast<std::uint8_t>(opacity));
+  }
+
+  const TColourDiscRule& rule_;
+  std::int64_t ey_;
+  TRowRoots<4> roots_;
+};
 
 // ---- MaskSpan -------------------------------------------------------------------------
 
@@ -304,11 +433,6 @@ std::int64_t SpanValue(std::int64_t p, std::int64_t centre, std::int64_t half, s
   const std::int64_t hi = std::min<std::int64_t>(63, centre + half - left - 1);
   const std::int64_t count = std::max<std::int64_t>(0, hi - lo + 1);
   return count * t / 64;
-}
-
-void StoreMask(TBlockChannel& mask, std::int32_t x, std::int32_t y, std::uint8_t v, bool largerOnly) {
-  if (largerOnly && v <= mask.MaskAt(x, y)) return;
-  mask.BlendMask(x, y, 255, v);
 }
 
 // ---- BlurDisc -------------------------------------------------------------------------
@@ -394,7 +518,13 @@ void MaskDisc(TBlockChannel& mask, std::uint8_t value, bool largerOnly, bool sof
       soft,    r <= 3};
   std::int32_t xa = Trunc(cx - r), xb = Trunc(cx + r), ya = Trunc(cy - r), yb = Trunc(cy + r);
   if (!ClipToGrid(xa, xb, mask.GridCols()) || !ClipToGrid(ya, yb, mask.GridRows())) return;
-  for (std::int32_t y = ya; y <= yb; ++y) MaskDiscRow(mask, rule, y, xa, xb);
+  const std::int64_t ey = 5 * std::int64_t{ya} - rule.Y0;
+  std::int64_t top = RootBelow(rule.R2 - ey * ey);
+  for (std::int32_t y = ya; y <= yb; ++y) {
+    TMaskDiscRow row(rule, y, top);
+    DrawRowRuns(mask, y, row.Runs(xa, xb), row);
+    top = row.BottomRoot();
+  }
 }
 
 void MaskSpan(TBlockChannel& mask, TSpanOrientation orientation, std::int32_t line, std::uint8_t value,
@@ -406,14 +536,30 @@ void MaskSpan(TBlockChannel& mask, TSpanOrientation orientation, std::int32_t li
   const std::int64_t half = Trunc((r - l) / 2 * 64), centre = Trunc((l + r) / 2 * 64);
   const bool horizontal = orientation == TSpanOrientation::Horizontal;
   std::int32_t a = Trunc(l - 1), b = Trunc(r + 1);
-  if (!ClipToGrid(a, b, horizontal ? mask.GridCols() : mask.GridRows())) return;
-  for (std::int32_t p = a; p <= b; ++p) {
-    const auto v = static_cast<std::uint8_t>(SpanValue(p, centre, half, t));
+  std::int32_t lineLo = line, lineHi = line;
+  if (!ClipToGrid(a, b, horizontal ? mask.GridCols() : mask.GridRows()) ||
+      !ClipToGrid(lineLo, lineHi, horizontal ? mask.GridRows() : mask.GridCols()))
+    return;
+  // The pixels with |centre - 64p| + 64 < half take t whole: 64p lies strictly between
+  // centre - half + 64 and centre + half - 64. Only the ends are counted.
+  std::int64_t fullLo = std::max<std::int64_t>(a, FloorDiv64(centre - half + 64, 64) + 1);
+  std::int64_t fullHi = std::min<std::int64_t>(b, CeilDiv64(centre + half - 64, 64) - 1);
+  if (fullLo > fullHi) fullLo = std::int64_t{b} + 1, fullHi = b;
+  TMaskCursor cursor(mask);
+  const auto store = [&](std::int32_t p, std::int64_t v) {
+    const auto byte = static_cast<std::uint8_t>(v);
     if (horizontal)
-      StoreMask(mask, p, line, v, largerOnly);
+      StoreMask(cursor, p, line, byte, largerOnly);
     else
-      StoreMask(mask, line, p, v, largerOnly);
-  }
+      StoreMask(cursor, line, p, byte, largerOnly);
+  };
+  for (std::int32_t p = a; p < fullLo; ++p) store(p, SpanValue(p, centre, half, t));
+  if (horizontal)
+    FillMaskRun(mask, line, static_cast<std::int32_t>(fullLo), static_cast<std::int32_t>(fullHi),
+                static_cast<std::uint8_t>(t), largerOnly);
+  else
+    for (auto p = static_cast<std::int32_t>(fullLo); p <= fullHi; ++p) store(p, t);
+  for (auto p = static_cast<std::int32_t>(fullHi + 1); p <= b; ++p) store(p, SpanValue(p, centre, half, t));
 }
 
 void ColourDisc(TBlockImage& image, std::uint32_t colour, bool soft, float opacity, float radius, float cx,
@@ -431,7 +577,13 @@ void ColourDisc(TBlockImage& image, std::uint32_t colour, bool soft, float opaci
                              soft && r >= 3};
   std::int32_t xa = Trunc(cx - r), xb = Trunc(cx + r), ya = Trunc(cy - r), yb = Trunc(cy + r);
   if (!ClipToGrid(xa, xb, image.GridCols()) || !ClipToGrid(ya, yb, image.GridRows())) return;
-  for (std::int32_t y = ya; y <= yb; ++y) ColourDiscRow(image, rule, y, xa, xb);
+  const std::int64_t ey = 4 * std::int64_t{ya} - rule.Y0;
+  std::int64_t top = RootBelow(rule.T - ey * ey);
+  for (std::int32_t y = ya; y <= yb; ++y) {
+    TColourDiscRow row(rule, y, top);
+    DrawRowRuns(image, y, row.Runs(xa, xb), row);
+    top = row.BottomRoot();
+  }
 }
 
 void BlurThroughMask(const TBlockImage& source, TBlockImage& destination, const TBlockChannel& mask,
