@@ -111,6 +111,20 @@ class TBlock {
     return Tiles[static_cast<std::size_t>(row * GridSize + col)];
   }
   bool IsEmptyTile(const TRasterBuffer& tile) const;
+  // Gives `to` the background of `from` and a copy of every live tile of `from` that
+  // falls in its grid; `to` keeps its size (the caller sets it).
+  template <typename Block>
+  static void CloneTiles(const Block& from, Block& to) {
+    if (&to == &from) return;
+    to.FreeTiles();
+    to.BackColor = from.BackColor;
+    for (std::int32_t row = 0; row < GridSize; ++row)
+      for (std::int32_t col = 0; col < GridSize; ++col) {
+        const auto* tile = from.TileAt(col, row);
+        if (!tile || !to.EnsureTileAt(col, row)) continue;
+        tile->CopyRect(*to.TileAt(col, row), ClipRect{TileSize, TileSize, 0, 0, 0, 0});
+      }
+  }
   // The walk of a block copy: each source part of the rectangle (sx, sy, w, h) that lies
   // in this grid lands at (dx, dy) + its offset in the other block, straddling up to 2 x 2
   // destination tiles (exactly one when the position does not change). Calls

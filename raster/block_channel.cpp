@@ -176,17 +176,7 @@ void TBlockChannel::MaskPreview(TPX& target, std::int32_t x, std::int32_t y, std
   }
 }
 
-void TBlockChannel::CloneTo(TBlockChannel& other) const {
-  if (&other == this) return;
-  other.FreeTiles();
-  other.BackColor = BackColor;
-  for (std::int32_t row = 0; row < GridSize; ++row)
-    for (std::int32_t col = 0; col < GridSize; ++col) {
-      const TChannel* tile = TBlockChannel::TileAt(col, row);
-      if (!tile || !other.EnsureTileAt(col, row)) continue;
-      tile->CopyRect(*other.TileAt(col, row), ClipRect{kTile, kTile, 0, 0, 0, 0});
-    }
-}
+void TBlockChannel::CloneTo(TBlockChannel& other) const { CloneTiles(*this, other); }
 
 void TBlockChannel::CopyBlockRect(TBlockChannel& other, std::int32_t sx, std::int32_t sy, std::int32_t w,
                                   std::int32_t h, std::int32_t dx, std::int32_t dy) const {

@@ -259,17 +259,7 @@ void TBlockImage::ShrinkTo(TPX& target, std::int32_t x, std::int32_t y, std::int
   }
 }
 
-void TBlockImage::CloneTo(TBlockImage& other) const {
-  if (&other == this) return;
-  other.FreeTiles();
-  other.BackColor = BackColor;
-  for (std::int32_t row = 0; row < GridSize; ++row)
-    for (std::int32_t col = 0; col < GridSize; ++col) {
-      const TPX* tile = TBlockImage::TileAt(col, row);
-      if (!tile || !other.EnsureTileAt(col, row)) continue;
-      tile->CopyRect(*other.TileAt(col, row), ClipRect{kTile, kTile, 0, 0, 0, 0});
-    }
-}
+void TBlockImage::CloneTo(TBlockImage& other) const { CloneTiles(*this, other); }
 
 void TBlockImage::CopyBlockRect(TBlockImage& other, std::int32_t sx, std::int32_t sy, std::int32_t w,
                                 std::int32_t h, std::int32_t dx, std::int32_t dy) const {
