@@ -122,7 +122,9 @@ void TLayerMng::SetOpacity(std::int32_t index, std::uint8_t opacity) {
 void TLayerMng::SetMode(std::int32_t index, std::int32_t mode) {
   if (!InRange(index) || LayerAt(index).Mode == mode) return;
   LayerAt(index).SetMode(mode);
-  if (index == ActiveIndex) {
+  // Any working copy of the layer carries the old background: refresh it, unless a stroke
+  // is being drawn in it (the stroke commits over its own rectangle when it ends).
+  if ((index == ActiveIndex || Flow.Holds(index)) && !Flow.LockedFor(index)) {
     Flow.Refresh(index, LayerAt(index).Block());
     AfterLayerChange(index);
   }

@@ -13,9 +13,14 @@ std::int32_t TFlowImage::SlotOf(std::int32_t index) const {
   return found;
 }
 
-void TFlowImage::Acquire(std::int32_t index, const TBlockImage& layerBlock) {
+bool TFlowImage::Holds(std::int32_t index) const {
   for (std::int32_t s = 0; s < slotCount_; ++s)
-    if (layers_[static_cast<std::size_t>(s)] == index) return;
+    if (layers_[static_cast<std::size_t>(s)] == index) return true;
+  return false;
+}
+
+void TFlowImage::Acquire(std::int32_t index, const TBlockImage& layerBlock) {
+  if (Holds(index)) return;
 
   // The unlocked slot with the smallest stamp; scanning upward with a strict comparison
   // keeps the lower slot on equal stamps.

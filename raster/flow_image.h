@@ -40,6 +40,11 @@ class TFlowImage {
   TBlockChannel& MaskFor(std::int32_t index);
   void SetLock(std::int32_t index, bool locked);
 
+  // Whether a slot in use holds a working copy of the layer.
+  bool Holds(std::int32_t index) const;
+  // Whether the slot holding the layer is locked by a stroke in progress.
+  bool LockedFor(std::int32_t index) const { return Holds(index) && locks_[static_cast<std::size_t>(SlotOf(index))]; }
+
   // Working images of the slots in use; masks are not counted.
   std::int64_t MemoryBytes() const;
 

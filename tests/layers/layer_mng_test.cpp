@@ -173,6 +173,17 @@ TEST(LayerMng, CompositeBlendsVisibleLayersByModeAndOpacity) {
   EXPECT_EQ(Rgb(out.PixelAt(20, 20)), 0x7C7C7Cu);
 }
 
+TEST(LayerMng, AModeChangeRefreshesACachedWorkingCopyOfAnInactiveLayer) {
+  TLayerMng m(64, 64);
+  m.Flow.SetSlotCount(4);
+  m.AddLayer(0);
+  m.SetActive(0);  // both layers now have working copies
+  ASSERT_TRUE(m.Flow.Holds(1));
+  m.SetMode(1, 1);
+  EXPECT_EQ(m.WorkImage(1).BackColor, 0x000000u);
+  EXPECT_EQ(m.WorkImage(1).PixelAt(10, 10) & 0xFFFFFF, 0x000000u);
+}
+
 TEST(LayerMng, EmptyLayersCostOnlyThumbnails) {
   TLayerMng m(5000, 5000);
   for (int i = 0; i < 23; ++i) m.AddLayer(i % 3);
