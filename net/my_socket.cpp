@@ -70,6 +70,7 @@ void TMySocket::ResetSession() {
     slot.DataStream.Clear();
     slot.Received.Clear();
     slot.Active = false;
+    slot.Greeted = false;
     slot.Connection = -1;
     slot.ChatText.clear();
   }
@@ -254,6 +255,7 @@ void TMySocket::TransportAccepted(TConnection connection) {
   joinBusy_ = true;
   TSlot& newcomer = slots_[slot];
   newcomer.Active = true;
+  newcomer.Greeted = false;
   newcomer.Connection = connection;
   newcomer.Address = transport_->RemoteAddress(connection);
   newcomer.Name.clear();
@@ -403,6 +405,7 @@ void TMySocket::Handle(const THeader& header, const std::uint8_t* payload, std::
     case mtHello:
       slots_[slot].Name = FieldText(payload, kFieldBytes);
       slots_[slot].Password = FieldText(payload + kFieldBytes, kFieldBytes);
+      slots_[slot].Greeted = true;
       established_ = true;
       state_ = ssReady;
       SendMemberList();
@@ -448,6 +451,10 @@ std::int32_t TMySocket::ReadData(std::int32_t slot, void* buffer, std::int32_t n
 }
 
 bool TMySocket::IsActive(std::int32_t slot) const { return IsSlot(slot) && slots_[slot].Active; }
+
+bool TMySocket::HasGreeted(std::int32_t slot) const {
+  return IsSlot(slot) && slots_[slot].Active && slots_[slot].Greeted;
+}
 
 std::string TMySocket::GetAddress(std::int32_t slot) const {
   return IsSlot(slot) ? slots_[slot].Address : "";

@@ -80,6 +80,8 @@ class TMySocket : private TTransportEvents {
   std::int32_t ReadData(std::int32_t slot, void* buffer, std::int32_t n);
 
   bool IsActive(std::int32_t slot) const;
+  // Host: the client in the slot has sent its hello since it was accepted.
+  bool HasGreeted(std::int32_t slot) const;
   std::string GetAddress(std::int32_t slot) const;
   std::string GetName(std::int32_t slot) const;
   std::string GetPassword(std::int32_t slot) const;
@@ -129,6 +131,7 @@ class TMySocket : private TTransportEvents {
     // Host: bytes received on this client's connection, not yet parsed.
     TMyMemory Received{kReceiveBytes};
     bool Active = false;
+    bool Greeted = false;
     TConnection Connection = -1;
     std::string Address;
     std::string Name;
