@@ -1,6 +1,7 @@
 #include "raster/dab.h"
 
 #include "raster/blend_tables.h"
+#include "raster/dab_stamp.h"
 
 #include <algorithm>
 #include <cmath>
@@ -329,6 +330,78 @@ TEST(DabPrimitives, LargeDabsWhoseRimCrossesThePaperMatchTheDefinitions) {
     RefColourDisc(refImg, colour, soft, opacity, r, cx, cy);
     ASSERT_TRUE(SameImages(fastImg, refImg)) << "ColourDisc " << n << " r=" << r << " c=" << cx << "," << cy;
   }
+}
+
+TEST(DabPrimitives, HardDabsSharingAStampMatchTheDefinition) {
+  // One radius and one fractional offset at many whole-pixel positions: every dab after the
+  // first draws from the same cached stamp, over tile edges, the paper's borders and
+  // negative centres (where truncation toward zero moves the pixel range).
+  std::mt19937 rng(99);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  TBlockChannel fast, ref;
+  for (auto* b : std::initializer_list<TBlock*>{&fast, &ref}) b->SetSize(300, 200);
+  for (const float r : {0.5f, 2.2f, 3.0f, 3.04f, 4.0f, 6.3f, 19.9f})
+    for (const float fraction : {0.0f, 0.13f, 0.5f, 0.87f})
+      for (int n = 0; n < 40; ++n) {
+        const float cx = static_cast<float>(pick(-25, 320)) + fraction;
+        const float cy =
+            n % 2 ? 64.0f * static_cast<float>(pick(0, 3)) + static_cast<float>(pick(-5, 5)) + fraction
+                  : static_cast<float>(pick(-25, 220)) + fraction;
+        const bool larger = n % 3 != 0;
+        const auto value = static_cast<std::uint8_t>(pick(0, 255));
+        const float opacity = n % 5 == 0   ? 1.0f
+                              : n % 7 == 0 ? 0.0f
+                                           : static_cast<float>(pick(0, 100)) / 100.0f;
+        MaskDisc(fast, value, larger, false, opacity, r, cx, cy);
+        RefMaskDisc(ref, value, larger, false, opacity, r, cx, cy);
+        ASSERT_TRUE(SameMasks(fast, ref)) << n << " r=" << r << " c=" << cx << "," << cy;
+      }
+}
+
+TEST(DabPrimitives, HardDabsOfManyDistinctRadiiMatchTheDefinition) {
+  // Every radius in fifths of a pixel from the smallest to past the largest stamp, each at
+  // a few offsets, then again in reverse: far more stamps than are kept at once.
+  std::mt19937 rng(4242);
+  auto real = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+  TBlockChannel fast, ref;
+  for (auto* b : std::initializer_list<TBlock*>{&fast, &ref}) b->SetSize(200, 200);
+  const std::int32_t last = TDabStampCache::kMaxR5 + 10;
+  for (int pass = 0; pass < 2; ++pass)
+    for (std::int32_t i = 1; i <= last; ++i) {
+      const std::int32_t r5 = pass == 0 ? i : last + 1 - i;
+      const float r = (static_cast<float>(r5) + real(0.05f, 0.95f)) / 5.0f;
+      for (int n = 0; n < 3; ++n) {
+        const float cx = real(-10.0f, 210.0f), cy = real(-10.0f, 210.0f);
+        const bool larger = n != 1;
+        const float opacity = real(0.0f, 1.0f);
+        MaskDisc(fast, 200, larger, false, opacity, r, cx, cy);
+        RefMaskDisc(ref, 200, larger, false, opacity, r, cx, cy);
+        ASSERT_TRUE(SameMasks(fast, ref)) << pass << " r=" << r << " c=" << cx << "," << cy;
+      }
+    }
+}
+
+TEST(DabStampCache, StaysWithinItsBudgetAndRebuildsEvictedStampsExactly) {
+  constexpr std::size_t kBudget = 64 * 1024;
+  TDabStampCache cache(kBudget);
+  auto same = [](const TDabStamp& a, const TDabStamp& b) {
+    return a.reach == b.reach && a.codes == b.codes && a.first == b.first && a.last == b.last;
+  };
+  for (int pass = 0; pass < 2; ++pass)
+    for (std::int32_t r5 = 1; r5 <= TDabStampCache::kMaxR5; r5 += 3)
+      for (std::int32_t f = 0; f < 25; f += 6) {
+        const TDabStampKey key{r5, f % 5, f / 5, r5 <= 15 && f % 2 == 0};
+        const TDabStamp& stamp = cache.Get(key);
+        ASSERT_TRUE(same(stamp, MakeDabStamp(key))) << "r5=" << r5 << " f=" << f;
+        EXPECT_LE(cache.Bytes(), kBudget);
+      }
+  EXPECT_GT(cache.Count(), 1u);
+  // A budget below one stamp still returns it, holding that one alone.
+  TDabStampCache tiny(1);
+  const TDabStampKey big{TDabStampCache::kMaxR5, 4, 4, false};
+  EXPECT_TRUE(same(tiny.Get(big), MakeDabStamp(big)));
+  EXPECT_TRUE(same(tiny.Get({7, 0, 0, true}), MakeDabStamp({7, 0, 0, true})));
+  EXPECT_EQ(tiny.Count(), 1u);
 }
 
 TEST(DabPrimitives, MaskSpanMatchesThePerPixelDefinitionOverRandomRuns) {

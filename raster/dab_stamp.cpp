@@ -1,0 +1,90 @@
+#include "raster/dab_stamp.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vt {
+
+namespace {
+
+// The largest s >= 0 with s^2 < t, or -1 when t <= 0: the grid columns u with u^2 < t are
+// -s..s. t stays far below 2^53 here, so the double root is off by at most one.
+std::int64_t RootBelow(std::int64_t t) {
+  if (t <= 0) return -1;
+  auto s = static_cast<std::int64_t>(std::sqrt(static_cast<double>(t)));
+  while (s * s >= t) --s;
+  while ((s + 1) * (s + 1) < t) ++s;
+  return s;
+}
+
+// Length of the overlap of a..b with -s..s.
+std::int64_t Overlap(std::int64_t a, std::int64_t b, std::int64_t s) {
+  return std::max<std::int64_t>(0, std::min(b, s) - std::max(a, -s) + 1);
+}
+
+}  // namespace
+
+TDabStamp MakeDabStamp(const TDabStampKey& key) {
+  TDabStamp stamp;
+  stamp.key = key;
+  stamp.reach = key.r5 / 5 + 3;
+  stamp.side = 2 * stamp.reach + 1;
+  const auto side = static_cast<std::size_t>(stamp.side);
+  stamp.codes.assign(side * side, TDabStamp::kNothing);
+  stamp.first.assign(side, stamp.side);
+  stamp.last.assign(side, -1);
+  const std::int64_t R2 = std::int64_t{key.r5} * key.r5;
+  for (std::int32_t dy = -stamp.reach; dy <= stamp.reach; ++dy) {
+    const std::int64_t ey = 5 * std::int64_t{dy} - key.fy;
+    // s[j]: grid row ey + j holds the points with |u| <= s[j]; rows 0 and 5 are the
+    // pixel's corner rows, rows 0..4 its sample rows.
+    std::int64_t s[6];
+    for (std::int32_t j = 0; j <= 5; ++j) s[j] = RootBelow(R2 - (ey + j) * (ey + j));
+    std::uint8_t* row = stamp.codes.data() + static_cast<std::size_t>(dy + stamp.reach) * side;
+    const auto inside = [](std::int64_t u, std::int64_t root) { return u >= -root && u <= root; };
+    for (std::int32_t dx = -stamp.reach; dx <= stamp.reach; ++dx) {
+      const std::int64_t ex = 5 * std::int64_t{dx} - key.fx;
+      std::uint8_t code;
+      const std::int32_t cornersIn =
+          inside(ex, s[0]) + inside(ex + 5, s[0]) + inside(ex, s[5]) + inside(ex + 5, s[5]);
+      if (!key.sampleAll && cornersIn == 0) {
+        code = TDabStamp::kNothing;
+      } else if (!key.sampleAll && cornersIn == 4) {
+        code = TDabStamp::kWhole;
+      } else {
+        std::int64_t count = 0;
+        for (std::int32_t j = 0; j < 5; ++j) count += Overlap(ex, ex + 4, s[j]);
+        code = static_cast<std::uint8_t>(count + 1);
+      }
+      row[dx + stamp.reach] = code;
+    }
+    const auto k = static_cast<std::size_t>(dy + stamp.reach);
+    for (std::int32_t c = 0; c < stamp.side; ++c)
+      if (row[c] != TDabStamp::kNothing) {
+        stamp.first[k] = std::min(stamp.first[k], c);
+        stamp.last[k] = c;
+      }
+  }
+  return stamp;
+}
+
+const TDabStamp& TDabStampCache::Get(const TDabStampKey& key) {
+  const std::uint64_t packed = key.Packed();
+  if (const auto it = index_.find(packed); it != index_.end()) {
+    stamps_.splice(stamps_.begin(), stamps_, it->second);
+    return stamps_.front();
+  }
+  stamps_.push_front(MakeDabStamp(key));
+  index_.emplace(packed, stamps_.begin());
+  bytes_ += stamps_.front().Bytes();
+  // Drop the least recently used stamps until the budget holds again; the new one stays
+  // even if it alone is over (it is bounded by kMaxR5).
+  while (bytes_ > budget_ && stamps_.size() > 1) {
+    bytes_ -= stamps_.back().Bytes();
+    index_.erase(stamps_.back().key.Packed());
+    stamps_.pop_back();
+  }
+  return stamps_.front();
+}
+
+}  // namespace vt
