@@ -27,8 +27,14 @@ void TPaper::Init(const std::string& name, std::int32_t width, std::int32_t heig
   Composite.SetSize(width, height);
   Composite.Fill(0xFFFFFFFFu);
   LayerManager = std::make_unique<TLayerMng>(width, height);
+  LayerManager->SetDeferThumbnails(deferDisplay_);
   Selection = std::make_unique<TSelectMng>(width, height);
   Ready = true;
+}
+
+void TPaper::SetDeferDisplay(bool defer) {
+  deferDisplay_ = defer;
+  if (LayerManager) LayerManager->SetDeferThumbnails(defer);
 }
 
 void TPaper::ResizeBuffers(std::int32_t width, std::int32_t height) {

@@ -89,7 +89,7 @@ class TPaper {
 
   // While deferred (headless replay, nothing shown), strokes and events keep layers and
   // working copies exact but skip the display composite; RecompositeAll catches up.
-  void SetDeferDisplay(bool defer) { deferDisplay_ = defer; }
+  void SetDeferDisplay(bool defer);
   void SetPaintSink(TPaintSink* sink) { sink_ = sink; }
 
   std::string FileName;

@@ -118,6 +118,7 @@ void TLayer::CopyLayerFrom(const TLayer& other) {
   other.block_.CloneTo(block_);
   Thumbnail.SetSize(other.Thumbnail.Width, other.Thumbnail.Height);
   other.Thumbnail.CopyRect(Thumbnail, ClipRect{other.Thumbnail.Width, other.Thumbnail.Height, 0, 0, 0, 0});
+  if (other.thumbnailStale_) UpdateThumbnail();
   Opacity = other.Opacity;
   Visible = other.Visible;
   // The clone already carries the other's BackColor, so taking over its mode needs no
@@ -135,7 +136,17 @@ void TLayer::CopyLayerFrom(const TLayer& other) {
 
 void TLayer::UpdateThumbnail() { UpdateThumbnail(0, 0, block_.Width, block_.Height); }
 
+void TLayer::DeferThumbnail(bool defer) {
+  thumbnailDeferred_ = defer;
+  if (!defer && thumbnailStale_) UpdateThumbnail();
+}
+
 void TLayer::UpdateThumbnail(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
+  if (thumbnailDeferred_) {
+    thumbnailStale_ = true;
+    return;
+  }
+  thumbnailStale_ = false;
   const TIntRect r =
       ThumbRectFor({x, y, w, h}, block_.Width, block_.Height, {Thumbnail.Width, Thumbnail.Height});
   block_.ShrinkTo(Thumbnail, r.x, r.y, r.w, r.h);

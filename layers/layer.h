@@ -58,6 +58,9 @@ class TLayer {
 
   void UpdateThumbnail();
   void UpdateThumbnail(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
+  // While deferred (nothing shows the thumbnail, as in a headless replay) updates only
+  // mark it stale; ending the deferral brings a stale thumbnail up to date.
+  void DeferThumbnail(bool defer);
 
   std::int64_t LayerBytes() const;
   std::int64_t UndoBytes() const;
@@ -79,6 +82,8 @@ class TLayer {
   TBlockImage block_;
   std::array<TBlockImage, UndoDepth> undoSlots_;
   std::array<TPointI, UndoDepth> undoOffsets_{};
+  bool thumbnailDeferred_ = false;
+  bool thumbnailStale_ = false;
 };
 
 }  // namespace vt

@@ -27,6 +27,7 @@ void TLayerMng::SetPaperSize(std::int32_t width, std::int32_t height) {
 std::unique_ptr<TLayer> TLayerMng::NewLayer(std::int32_t mode) const {
   auto layer = std::make_unique<TLayer>(mode);
   layer->SetSize(Width, Height);
+  layer->DeferThumbnail(deferThumbnails_);
   return layer;
 }
 
@@ -298,6 +299,11 @@ TIntRect TLayerMng::Undo(std::int32_t index) {
   const TIntRect r = layer.UndoInto(Flow.ImageFor(index));
   layer.UpdateThumbnail(r.x, r.y, r.w, r.h);
   return r;
+}
+
+void TLayerMng::SetDeferThumbnails(bool defer) {
+  deferThumbnails_ = defer;
+  for (std::int32_t i = 0; i <= TopIndex; ++i) LayerAt(i).DeferThumbnail(defer);
 }
 
 std::int64_t TLayerMng::PaperBytes() const {

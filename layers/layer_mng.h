@@ -92,6 +92,10 @@ class TLayerMng {
   // Restores the newest snapshot; returns the restored rectangle, or an empty one.
   TIntRect Undo(std::int32_t index);
 
+  // Thumbnail updates of every layer, present and future, only mark them stale while
+  // deferred; ending the deferral refreshes the stale ones.
+  void SetDeferThumbnails(bool defer);
+
   std::int64_t PaperBytes() const;
   std::int64_t PaperUndoBytes() const;
 
@@ -119,6 +123,7 @@ class TLayerMng {
   template <typename Op>
   void Edit(std::int32_t index, Op&& op);
   std::unique_ptr<TLayer> NewLayer(std::int32_t mode) const;
+  bool deferThumbnails_ = false;
   void ApplyOnto(const TLayer& layer, TPX& image) const;
   void FilterVisible(void (TLayer::*filter)());
 };

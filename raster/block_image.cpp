@@ -28,10 +28,7 @@ bool TBlockImage::EnsureTileAt(std::int32_t col, std::int32_t row) {
   if (!InGrid(col, row)) return false;
   auto& slot = Slot(col, row);
   if (!slot) {
-    auto tile = std::make_unique<TPX>();
-    tile->SetSize(kTile, kTile);
-    tile->Fill(BackColor);
-    slot = std::move(tile);
+    slot = std::make_unique<TPX>(kTile, kTile, BackColor);
   }
   return true;
 }

@@ -28,6 +28,11 @@ void TPX::SetSize(std::int32_t width, std::int32_t height) {
   OrAll(0xFF000000u);
 }
 
+TPX::TPX(std::int32_t width, std::int32_t height, std::uint32_t fill) {
+  Allocate(width > 0 ? width : 2, height > 0 ? height : 2, 4);
+  Fill(fill);
+}
+
 void TPX::Fill(std::uint32_t colour) {
   std::uint32_t* p = reinterpret_cast<std::uint32_t*>(Bits);
   std::fill(p, p + static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height), colour);

@@ -14,6 +14,9 @@ namespace vt {
 class TPX : public TRasterBuffer {
  public:
   TPX() { TPX::SetSize(4, 4); }
+  // A width x height buffer (sides <= 0 become 2) with every pixel set to `fill`, written
+  // in one pass: the way tiles are made.
+  TPX(std::int32_t width, std::int32_t height, std::uint32_t fill);
 
   // No-op for an unchanged size (the pixels are kept). A side <= 0 becomes 2. A new
   // allocation is made opaque: OrAll(0xFF000000).

@@ -61,6 +61,21 @@ TEST(Layer, NineSnapshotsKeepEightThatUndoInReverseOrder) {
   EXPECT_EQ(l.UndoBytes(), 0);
 }
 
+TEST(Layer, DeferredThumbnailsCatchUpWhenShownAgain) {
+  TLayer l(0);
+  l.SetSize(92, 92);
+  l.DeferThumbnail(true);
+  l.FillRect(0, 0, 92, 92, 0x000000);
+  l.UpdateThumbnail();
+  EXPECT_EQ(l.Thumbnail.PixelAt(10, 10) & 0xFFFFFF, 0xFFFFFFu);  // not drawn while deferred
+  TLayer copy(0);
+  copy.SetSize(92, 92);
+  copy.CopyLayerFrom(l);  // a stale thumbnail is not copied as if it were current
+  EXPECT_EQ(copy.Thumbnail.PixelAt(10, 10) & 0xFFFFFF, 0x000000u);
+  l.DeferThumbnail(false);
+  EXPECT_EQ(l.Thumbnail.PixelAt(10, 10) & 0xFFFFFF, 0x000000u);
+}
+
 TEST(Layer, ClearedLayerCostsOnlyItsThumbnail) {
   TLayer l(2);
   l.SetSize(300, 300);
