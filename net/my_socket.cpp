@@ -76,7 +76,7 @@ void TMySocket::ResetSession() {
   }
 }
 
-bool TMySocket::Standby(std::uint16_t port, const std::string& userName, const std::string& password) {
+void TMySocket::BeginSession(const std::string& userName, const std::string& password, bool host) {
   Close();
   onChat_ = nullptr;
   onChange_ = nullptr;
@@ -84,8 +84,12 @@ bool TMySocket::Standby(std::uint16_t port, const std::string& userName, const s
   password_ = password;
   ResetSession();
   ownId_ = 0;
-  isHost_ = true;
-  memberCount_ = 1;
+  isHost_ = host;
+  memberCount_ = host ? 1 : 0;
+}
+
+bool TMySocket::Standby(std::uint16_t port, const std::string& userName, const std::string& password) {
+  BeginSession(userName, password, true);
   joinsPending_ = leavesPending_ = 0;
   slots_[0].Active = true;
   slots_[0].Name = userName;
@@ -97,15 +101,7 @@ bool TMySocket::Standby(std::uint16_t port, const std::string& userName, const s
 
 bool TMySocket::Connect(const std::string& address, std::uint16_t port, const std::string& userName,
                         const std::string& password) {
-  Close();
-  onChat_ = nullptr;
-  onChange_ = nullptr;
-  userName_ = userName;
-  password_ = password;
-  ResetSession();
-  ownId_ = 0;
-  isHost_ = false;
-  memberCount_ = 0;
+  BeginSession(userName, password, false);
   clientConnection_ = transport_->Connect(address, port);
   state_ = clientConnection_ >= 0 ? ssConnecting : ssFailed;
   return clientConnection_ >= 0;

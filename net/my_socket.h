@@ -145,6 +145,8 @@ class TMySocket : private TTransportEvents {
   void TransportDisconnected(TConnection connection) override;
   void TransportFailed(TConnection connection) override;
 
+  // Forgets any earlier session and its callbacks before a new one starts.
+  void BeginSession(const std::string& userName, const std::string& password, bool host);
   void ResetSession();
   std::int32_t SlotOf(TConnection connection) const;
   std::int32_t FreeSlot() const;

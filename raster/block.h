@@ -111,6 +111,34 @@ class TBlock {
     return Tiles[static_cast<std::size_t>(row * GridSize + col)];
   }
   bool IsEmptyTile(const TRasterBuffer& tile) const;
+  // One box of the 22.10 fixed-point reduction of this paper onto a smaller picture:
+  // target pixel (tx, ty) averages the (boxW + 1) x (boxH + 1) samples from (sx, sy).
+  struct TBox {
+    std::int32_t tx, ty, sx, sy, boxW, boxH, count;
+  };
+  // Calls fn(const TBox&) for the target columns x..x + w and rows y..y + h (both ends
+  // included, cut to the dw x dh target).
+  template <typename Fn>
+  void ForEachBox(std::int32_t dw, std::int32_t dh, std::int32_t x, std::int32_t y, std::int32_t w,
+                  std::int32_t h, Fn&& fn) const {
+    if (dw <= 0 || dh <= 0 || Width <= 0 || Height <= 0) return;
+    const std::int64_t stepX = static_cast<std::int64_t>(static_cast<double>(Width) / dw * 1024.0);
+    const std::int64_t stepY = static_cast<std::int64_t>(static_cast<double>(Height) / dh * 1024.0);
+    TBox box{0, 0, 0, 0, Width / dw, Height / dh, 0};
+    box.count = (box.boxW + 1) * (box.boxH + 1);
+    const std::int32_t cx0 = std::max(x, 0),
+                       cx1 = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{x} + w, dw - 1));
+    const std::int32_t cy0 = std::max(y, 0),
+                       cy1 = static_cast<std::int32_t>(std::min<std::int64_t>(std::int64_t{y} + h, dh - 1));
+    for (box.ty = cy0; box.ty <= cy1; ++box.ty) {
+      box.sy = static_cast<std::int32_t>((stepY * box.ty) >> 10);
+      for (box.tx = cx0; box.tx <= cx1; ++box.tx) {
+        box.sx = static_cast<std::int32_t>((stepX * box.tx) >> 10);
+        fn(static_cast<const TBox&>(box));
+      }
+    }
+  }
+
   // Gives `to` the background of `from` and a copy of every live tile of `from` that
   // falls in its grid; `to` keeps its size (the caller sets it).
   template <typename Block>

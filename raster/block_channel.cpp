@@ -153,27 +153,15 @@ void TBlockChannel::ShrinkMask(TBlockChannel& other) const {
 
 void TBlockChannel::MaskPreview(TPX& target, std::int32_t x, std::int32_t y, std::int32_t w,
                                 std::int32_t h) const {
-  const std::int32_t dw = target.Width, dh = target.Height;
-  if (dw <= 0 || dh <= 0 || Width <= 0 || Height <= 0) return;
-  // The same 22.10 box reduction as the image thumbnails, samples clamped into the paper.
-  const std::int64_t stepX = static_cast<std::int64_t>(static_cast<double>(Width) / dw * 1024.0);
-  const std::int64_t stepY = static_cast<std::int64_t>(static_cast<double>(Height) / dh * 1024.0);
-  const std::int32_t boxW = Width / dw, boxH = Height / dh;
-  const std::int32_t count = (boxW + 1) * (boxH + 1);
-  const std::int32_t cx0 = std::max(x, 0), cx1 = std::min<std::int64_t>(std::int64_t{x} + w, dw - 1);
-  const std::int32_t cy0 = std::max(y, 0), cy1 = std::min<std::int64_t>(std::int64_t{y} + h, dh - 1);
-  for (std::int32_t ty = cy0; ty <= cy1; ++ty) {
-    const auto sy = static_cast<std::int32_t>((stepY * ty) >> 10);
-    for (std::int32_t tx = cx0; tx <= cx1; ++tx) {
-      const auto sx = static_cast<std::int32_t>((stepX * tx) >> 10);
-      std::int32_t sum = 0;
-      for (std::int32_t j = 0; j <= boxH; ++j)
-        for (std::int32_t i = 0; i <= boxW; ++i)
-          sum += MaskAt(std::min(sx + i, Width - 1), std::min(sy + j, Height - 1));
-      const auto v = static_cast<std::uint32_t>(sum / count);
-      target.SetPixel(tx, ty, 0xFF000000u | v << 16 | v << 8 | v);
-    }
-  }
+  // The same box reduction as the image thumbnails, samples clamped into the paper.
+  ForEachBox(target.Width, target.Height, x, y, w, h, [&](const TBox& b) {
+    std::int32_t sum = 0;
+    for (std::int32_t j = 0; j <= b.boxH; ++j)
+      for (std::int32_t i = 0; i <= b.boxW; ++i)
+        sum += MaskAt(std::min(b.sx + i, Width - 1), std::min(b.sy + j, Height - 1));
+    const auto v = static_cast<std::uint32_t>(sum / b.count);
+    target.SetPixel(b.tx, b.ty, 0xFF000000u | v << 16 | v << 8 | v);
+  });
 }
 
 void TBlockChannel::CloneTo(TBlockChannel& other) const { CloneTiles(*this, other); }

@@ -232,28 +232,16 @@ void TBlockImage::ShrinkTo(TPX& target) const { ShrinkTo(target, 0, 0, target.Wi
 
 void TBlockImage::ShrinkTo(TPX& target, std::int32_t x, std::int32_t y, std::int32_t w,
                            std::int32_t h) const {
-  const std::int32_t dw = target.Width, dh = target.Height;
-  if (dw <= 0 || dh <= 0 || Width <= 0 || Height <= 0) return;
-  // 22.10 fixed-point steps; the box spans one sample more than the whole ratio.
-  const std::int64_t stepX = static_cast<std::int64_t>(static_cast<double>(Width) / dw * 1024.0);
-  const std::int64_t stepY = static_cast<std::int64_t>(static_cast<double>(Height) / dh * 1024.0);
-  const std::int32_t boxW = Width / dw, boxH = Height / dh;
-  const std::int32_t count = (boxW + 1) * (boxH + 1);
-  const std::int32_t cx0 = std::max(x, 0), cx1 = std::min<std::int64_t>(std::int64_t{x} + w, dw - 1);
-  const std::int32_t cy0 = std::max(y, 0), cy1 = std::min<std::int64_t>(std::int64_t{y} + h, dh - 1);
-  for (std::int32_t ty = cy0; ty <= cy1; ++ty) {
-    const auto sy = static_cast<std::int32_t>((stepY * ty) >> 10);
-    for (std::int32_t tx = cx0; tx <= cx1; ++tx) {
-      const auto sx = static_cast<std::int32_t>((stepX * tx) >> 10);
-      std::int32_t b = 0, g = 0, r = 0, a = 0;
-      for (std::int32_t j = 0; j <= boxH; ++j)
-        for (std::int32_t i = 0; i <= boxW; ++i) SamplePixel(sx + i, sy + j, true, b, g, r, a);
-      target.SetPixel(tx, ty,
-                      static_cast<std::uint32_t>(b / count) | static_cast<std::uint32_t>(g / count) << 8 |
-                          static_cast<std::uint32_t>(r / count) << 16 |
-                          static_cast<std::uint32_t>(a / count) << 24);
-    }
-  }
+  ForEachBox(target.Width, target.Height, x, y, w, h, [&](const TBox& box) {
+    std::int32_t b = 0, g = 0, r = 0, a = 0;
+    for (std::int32_t j = 0; j <= box.boxH; ++j)
+      for (std::int32_t i = 0; i <= box.boxW; ++i) SamplePixel(box.sx + i, box.sy + j, true, b, g, r, a);
+    target.SetPixel(box.tx, box.ty,
+                    static_cast<std::uint32_t>(b / box.count) |
+                        static_cast<std::uint32_t>(g / box.count) << 8 |
+                        static_cast<std::uint32_t>(r / box.count) << 16 |
+                        static_cast<std::uint32_t>(a / box.count) << 24);
+  });
 }
 
 void TBlockImage::CloneTo(TBlockImage& other) const { CloneTiles(*this, other); }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/drawing.h"
+#include "tests/support/sample_drawing.h"
 
 namespace vt {
 namespace {
@@ -13,16 +14,7 @@ using test::ReplayAll;
 using test::Wave;
 
 void SetBrush(TStroke& b, TBrushKind kind, std::uint32_t colour, float width, int layer = 0) {
-  b.SetKind(kind);
-  b.SetColour(colour);
-  b.SetWIDTH(width);
-  b.SetLayer(layer);
-  b.SetMIN(50);
-  b.SetEFFECT(60);
-  b.SetENV(40);
-  b.SetSPEED(30);
-  b.SetifSIZE(true);
-  b.SetifTRANSPARENCY(true);
+  test::SetSampleBrush(b, kind, colour, width, layer);
 }
 
 // Starts a recorded paper the way a new document does.
@@ -243,7 +235,8 @@ TEST(Paper, ResizeAnchors) {
   struct Case {
     int oldSide, newSide, anchor, keptFrom;
   };
-  for (const Case& c : {Case{100, 50, 4, 25}, Case{100, 50, 8, 50}, Case{100, 50, 0, 0}, Case{100, 50, 99, 0}}) {
+  for (const Case& c :
+       {Case{100, 50, 4, 25}, Case{100, 50, 8, 50}, Case{100, 50, 0, 0}, Case{100, 50, 99, 0}}) {
     TPaper paper;
     paper.Init("x", c.oldSide, c.oldSide);
     for (int y = 0; y < c.oldSide; ++y)
