@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "raster/clip_rect.h"
@@ -149,8 +150,8 @@ class TBlock {
     for (std::int32_t row = 0; row < GridSize; ++row)
       for (std::int32_t col = 0; col < GridSize; ++col) {
         const auto* tile = from.TileAt(col, row);
-        if (!tile || !to.EnsureTileAt(col, row)) continue;
-        tile->CopyRect(*to.TileAt(col, row), ClipRect{TileSize, TileSize, 0, 0, 0, 0});
+        if (tile && to.InGrid(col, row))
+          to.Slot(col, row) = std::remove_const_t<std::remove_pointer_t<decltype(tile)>>::CopyOf(*tile);
       }
   }
   // The walk of a block copy: each source part of the rectangle (sx, sy, w, h) that lies

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "raster/raster_buffer.h"
 
@@ -11,6 +12,12 @@ namespace vt {
 class TChannel : public TRasterBuffer {
  public:
   TChannel() { TChannel::SetSize(4, 4); }
+  // A separate copy of the buffer, made in one pass.
+  static std::unique_ptr<TChannel> CopyOf(const TChannel& source) {
+    auto copy = std::make_unique<TChannel>();
+    copy->CopyPixelsOf(source, 1);
+    return copy;
+  }
 
   // Always frees and reallocates (contents undefined), even for an unchanged size.
   void SetSize(std::int32_t width, std::int32_t height) override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "raster/channel.h"
@@ -17,6 +18,12 @@ class TPX : public TRasterBuffer {
   // A width x height buffer (sides <= 0 become 2) with every pixel set to `fill`, written
   // in one pass: the way tiles are made.
   TPX(std::int32_t width, std::int32_t height, std::uint32_t fill);
+  // A separate copy of the buffer, made in one pass.
+  static std::unique_ptr<TPX> CopyOf(const TPX& source) {
+    auto copy = std::make_unique<TPX>(2, 2, 0u);
+    copy->CopyPixelsOf(source, 4);
+    return copy;
+  }
 
   // No-op for an unchanged size (the pixels are kept). A side <= 0 becomes 2. A new
   // allocation is made opaque: OrAll(0xFF000000).

@@ -1,6 +1,7 @@
 #include "raster/raster_buffer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace vt {
@@ -23,11 +24,19 @@ void TRasterBuffer::Allocate(std::int32_t width, std::int32_t height, std::int32
   for (std::int32_t y = 0; y < height; ++y) Rows[static_cast<std::size_t>(y)] = y * stride;
 }
 
+void TRasterBuffer::CopyPixelsOf(const TRasterBuffer& source, std::int32_t bytesPerPixel) {
+  Allocate(source.Width, source.Height, bytesPerPixel);
+  std::memcpy(Bits, source.Bits,
+              static_cast<std::size_t>(Width) * static_cast<std::size_t>(Height) *
+                  static_cast<std::size_t>(bytesPerPixel));
+}
+
 bool TRasterBuffer::ClipFill(std::int32_t& x, std::int32_t& y, std::int32_t& w, std::int32_t& h) const {
   const std::int64_t x0 = x, y0 = y, x1 = x0 + w, y1 = y0 + h;
   if (x0 >= Width || y0 >= Height || x1 < 0 || y1 < 0) return false;
   const std::int64_t cx = std::max<std::int64_t>(x0, 0), cy = std::max<std::int64_t>(y0, 0);
-  const std::int64_t cw = std::min<std::int64_t>(x1, Width) - cx, ch = std::min<std::int64_t>(y1, Height) - cy;
+  const std::int64_t cw = std::min<std::int64_t>(x1, Width) - cx,
+                     ch = std::min<std::int64_t>(y1, Height) - cy;
   if (cw <= 0 || ch <= 0) return false;
   x = static_cast<std::int32_t>(cx);
   y = static_cast<std::int32_t>(cy);

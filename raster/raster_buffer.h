@@ -41,6 +41,8 @@ class TRasterBuffer {
   // Allocates width x height pixels of bytesPerPixel bytes (contents undefined) and
   // rebuilds Rows.
   void Allocate(std::int32_t width, std::int32_t height, std::int32_t bytesPerPixel);
+  // Becomes a copy of the source's size and pixels.
+  void CopyPixelsOf(const TRasterBuffer& source, std::int32_t bytesPerPixel);
 
  private:
   struct AlignedFree {
