@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/run_until.h"
 #include "brush/event_packet.h"
 #include "net/headless_artist.h"
 #include "net/net_observer.h"
@@ -110,12 +111,7 @@ class TNetWorld {
 
   bool RunUntil(const std::function<bool()>& done,
                 std::chrono::milliseconds limit = std::chrono::seconds(60)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      Step();
-    }
-    return true;
+    return test::RunUntil([this] { Step(); }, done, limit);
   }
 
   void RunRounds(int rounds) {

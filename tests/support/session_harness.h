@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/run_until.h"
 #include "brush/ms_clock.h"
 #include "net/my_socket.h"
 #include "net/transport.h"
@@ -63,12 +64,7 @@ class TSessionHarness {
 
   bool RunUntil(const std::function<bool()>& done,
                 std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      Step();
-    }
-    return true;
+    return test::RunUntil([this] { Step(); }, done, limit);
   }
 
   // Runs for a number of rounds regardless (to show that something does not happen).
