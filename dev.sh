@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
           libjpeg62-turbo-dev libgtest-dev libgmock-dev libbenchmark-dev)
 bench_packages=(libpixman-1-dev libmypaint-dev libpng-dev)
 
