@@ -1,5 +1,6 @@
 // Session socket over real loopback TCP in one process. Each figure has its baseline
 // beside it: the same bytes over the bare transport, without framing or relaying.
+#include "bench/support/qt_benchmark_main.h"
 #include "net/my_socket.h"
 #include "platform/qt_clock.h"
 #include "platform/qt_transport.h"
@@ -182,10 +183,4 @@ BENCHMARK(BM_RelayLatency)->UseManualTime()->Iterations(1)->Unit(benchmark::kMic
 }  // namespace
 }  // namespace vt
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+VT_QT_BENCHMARK_MAIN()

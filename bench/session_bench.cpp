@@ -2,6 +2,7 @@
 // drawing 500 strokes. The clock is stepped by hand (2 ms per round), so the replay
 // interval paces the replay in simulated time while the wall time shows the cost of
 // the work itself. Baseline: the same streams replayed offline on one paper.
+#include "bench/support/qt_benchmark_main.h"
 #include "net/net_session.h"
 #include "platform/qt_transport.h"
 #include "tests/support/drawing.h"
@@ -113,10 +114,4 @@ BENCHMARK(BM_FourMembersDraw500StrokesEach)->Iterations(1)->Unit(benchmark::kMil
 }  // namespace
 }  // namespace vt
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+VT_QT_BENCHMARK_MAIN()
