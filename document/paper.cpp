@@ -33,6 +33,7 @@ void TPaper::Init(const std::string& name, std::int32_t width, std::int32_t heig
 }
 
 void TPaper::SetDeferDisplay(bool defer) {
+  if (!defer) FlushDeferredRebuild();
   deferDisplay_ = defer;
   if (LayerManager) LayerManager->SetDeferThumbnails(defer);
 }
@@ -71,7 +72,17 @@ TIntRect TPaper::EndStroke(TStroke& stroke) {
   TLayer& layer = LayerManager->LayerAt(l);
   const TIntRect r = stroke.StrokeRect();
   layer.SnapshotRect(r.x, r.y, r.w, r.h);
-  LayerManager->WorkImage(l).CopyBlockRect(layer.Block(), r.x, r.y, r.w, r.h, r.x, r.y);
+  if (deferredRebuild_.pending) {
+    FlushDeferredRebuild();
+    // The copy differs from the layer only where the mask has tiles.
+    const TBlockChannel& mask = LayerManager->WorkMask(l);
+    mask.ForEachLiveTile([&](std::int32_t tx, std::int32_t ty) {
+      const TIntRect t = Intersect(r, {tx, ty, TBlock::TileSize, TBlock::TileSize});
+      if (t.w > 0 && t.h > 0) LayerManager->WorkImage(l).CopyBlockRect(layer.Block(), t.x, t.y, t.w, t.h, t.x, t.y);
+    });
+  } else {
+    LayerManager->WorkImage(l).CopyBlockRect(layer.Block(), r.x, r.y, r.w, r.h, r.x, r.y);
+  }
   // Every dab of the stroke lies inside its rectangle, so the whole mask is cleared.
   LayerManager->WorkMask(l).FreeTiles();
   LayerManager->Flow.SetLock(l, false);
@@ -105,21 +116,46 @@ void TPaper::RecompositeStroke(TStroke& stroke, std::int32_t left, std::int32_t 
   if (w <= 0 || h <= 0) return;
   const std::int32_t l = stroke.Layer();
   if (!ValidLayer(l)) return;
-  const TBlockImage& layerBlock = LayerManager->LayerAt(l).Block();
-  TBlockImage& work = LayerManager->WorkImage(l);
-  const TBlockChannel& mask = LayerManager->WorkMask(l);
   // The pen and the new blur paint only coverage; their working copy is rebuilt from the
   // layer through the mask. The other kinds paint the working copy directly.
-  if (stroke.Kind() == TBrushKind::Pen) {
-    layerBlock.CopyBlockRect(work, left, top, w, h, left, top);
-    work.MaskFill(mask, stroke.Colour() | 0xFF000000u, left, top, w, h);
-  } else if (stroke.Kind() == TBrushKind::NewBlur) {
-    BlurThroughMask(layerBlock, work, mask, nullptr, left, top, w, h);
+  const TBrushKind kind = stroke.Kind();
+  if (kind == TBrushKind::Pen || kind == TBrushKind::NewBlur) {
+    if (deferDisplay_ && NetMode == 0) {
+      deferredRebuild_ = {true, l, kind, stroke.Colour()};
+      return;
+    }
+    FlushDeferredRebuild();
+    RebuildWorkingCopy(l, kind, stroke.Colour(), left, top, w, h);
   }
   if (deferDisplay_) return;
   LayerManager->CompositeRect(Composite, {left, top, w, h}, 1u << l);
   UpdatePreviewRect(left, top, w, h);
   PaintRect(left, top, w, h);
+}
+
+void TPaper::RebuildWorkingCopy(std::int32_t l, TBrushKind kind, std::uint32_t colour, std::int32_t x,
+                                std::int32_t y, std::int32_t w, std::int32_t h) {
+  const TIntRect r = Intersect({x, y, w, h}, {0, 0, Width(), Height()});
+  if (r.w <= 0 || r.h <= 0 || !ValidLayer(l)) return;
+  const TBlockImage& layerBlock = LayerManager->LayerAt(l).Block();
+  TBlockImage& work = LayerManager->WorkImage(l);
+  const TBlockChannel& mask = LayerManager->WorkMask(l);
+  if (kind == TBrushKind::Pen) {
+    layerBlock.CopyBlockRect(work, r.x, r.y, r.w, r.h, r.x, r.y);
+    work.MaskFill(mask, colour | 0xFF000000u, r.x, r.y, r.w, r.h);
+  } else {
+    BlurThroughMask(layerBlock, work, mask, nullptr, r.x, r.y, r.w, r.h);
+  }
+}
+
+void TPaper::FlushDeferredRebuild() {
+  if (!deferredRebuild_.pending) return;
+  deferredRebuild_.pending = false;
+  const TDeferredRebuild d = deferredRebuild_;
+  if (!ValidLayer(d.layer)) return;
+  LayerManager->WorkMask(d.layer).ForEachLiveTile([&](std::int32_t x, std::int32_t y) {
+    RebuildWorkingCopy(d.layer, d.kind, d.colour, x, y, TBlock::TileSize, TBlock::TileSize);
+  });
 }
 
 void TPaper::RecompositeAll() {

@@ -113,9 +113,24 @@ class TPaper {
   void PaintWindow();
   void ShowRect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h);
   void AfterPaperChange();
+  // Rebuilds the working copy of a pen or new-blur stroke from its layer through the mask
+  // over the rectangle (clipped to the paper).
+  void RebuildWorkingCopy(std::int32_t layer, TBrushKind kind, std::uint32_t colour, std::int32_t x,
+                          std::int32_t y, std::int32_t w, std::int32_t h);
+  // Performs a rebuild that deferred display put off, over every live mask tile.
+  void FlushDeferredRebuild();
 
   TPaintSink* sink_ = nullptr;
   bool deferDisplay_ = false;
+  // While display is deferred offline, a pen or new-blur stroke rebuilds its working
+  // copy once, when it ends, rather than after every segment: nothing looks at the copy
+  // before then, and the mask only grows, so the result is the same.
+  struct TDeferredRebuild {
+    bool pending = false;
+    std::int32_t layer = 0;
+    TBrushKind kind = TBrushKind::Pen;
+    std::uint32_t colour = 0;
+  } deferredRebuild_;
 };
 
 }  // namespace vt

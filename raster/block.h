@@ -77,6 +77,13 @@ class TBlock {
   std::int32_t TileCount() const;
   // Tile-aligned bounds of the live tiles; (0, 0, 64, 64) when there are none.
   TIntRect UsedBounds() const;
+  // Calls fn(x, y) with the top-left pixel of each live tile in the grid, row-major.
+  template <typename Fn>
+  void ForEachLiveTile(Fn&& fn) const {
+    for (std::int32_t row = 0; row < GridRows(); ++row)
+      for (std::int32_t col = 0; col < GridCols(); ++col)
+        if (Tiles[static_cast<std::size_t>(row * GridSize + col)]) fn(col * TileSize, row * TileSize);
+  }
 
   // The walk of the rectangle (x, y, w, h) over the tiles, row-major: NumTileSteps steps,
   // TileRect gives step k. Steps may lie outside the grid.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <utility>
@@ -13,6 +14,17 @@ struct TIntRect {
   std::int32_t h = 0;
   friend bool operator==(const TIntRect&, const TIntRect&) = default;
 };
+
+// The common part of two rectangles; empty (w or h <= 0) when they do not meet. Formed
+// in 64 bits, so huge rectangles cannot overflow.
+inline TIntRect Intersect(const TIntRect& a, const TIntRect& b) {
+  const std::int64_t x0 = std::max<std::int64_t>(a.x, b.x), y0 = std::max<std::int64_t>(a.y, b.y);
+  const std::int64_t x1 = std::min<std::int64_t>(std::int64_t{a.x} + a.w, std::int64_t{b.x} + b.w);
+  const std::int64_t y1 = std::min<std::int64_t>(std::int64_t{a.y} + a.h, std::int64_t{b.y} + b.h);
+  if (x1 <= x0 || y1 <= y0) return {static_cast<std::int32_t>(x0), static_cast<std::int32_t>(y0), 0, 0};
+  return {static_cast<std::int32_t>(x0), static_cast<std::int32_t>(y0), static_cast<std::int32_t>(x1 - x0),
+          static_cast<std::int32_t>(y1 - y0)};
+}
 
 struct TPointI {
   std::int32_t x = 0;

@@ -227,6 +227,17 @@ TEST(ReplayDriver, HeadlessReplayMatchesTheSteppedOne) {
   stepped.Paper.RecompositeAll();
   ASSERT_TRUE(ReplayHeadless(headless, file.data(), file.size(), 1.0f));
   EXPECT_EQ(test::Pixels(headless.Paper.Composite), test::Pixels(stepped.Paper.Composite));
+  // Every layer, hidden ones included, and not only what the composite shows.
+  const TLayerMng& a = *headless.Paper.LayerManager;
+  const TLayerMng& b = *stepped.Paper.LayerManager;
+  ASSERT_EQ(a.TopIndex, b.TopIndex);
+  const auto pixelsOf = [](const TLayerMng& m, std::int32_t i) {
+    const TBlockImage& block = m.LayerAt(i).Block();
+    TPX image(block.Width, block.Height, 0u);
+    block.CopyToImage(image, 0, 0, block.Width, block.Height, 0, 0);
+    return test::Pixels(image);
+  };
+  for (std::int32_t i = 0; i <= a.TopIndex; ++i) EXPECT_EQ(pixelsOf(a, i), pixelsOf(b, i)) << "layer " << i;
   EXPECT_EQ(ExportOf(headless), file);
 }
 
