@@ -232,15 +232,46 @@ void TBlockImage::ShrinkTo(TPX& target) const { ShrinkTo(target, 0, 0, target.Wi
 
 void TBlockImage::ShrinkTo(TPX& target, std::int32_t x, std::int32_t y, std::int32_t w,
                            std::int32_t h) const {
+  // Each box row is read as runs of tile rows (a missing tile adds BackColor per pixel);
+  // samples past the right or bottom edge repeat the last column or row.
+  std::int64_t sum[4];
+  const auto add = [&](std::uint32_t p, std::int64_t times) {
+    for (std::int32_t c = 0; c < 4; ++c) sum[c] += times * ((p >> (8 * c)) & 255);
+  };
   ForEachBox(target.Width, target.Height, x, y, w, h, [&](const TBox& box) {
-    std::int32_t b = 0, g = 0, r = 0, a = 0;
-    for (std::int32_t j = 0; j <= box.boxH; ++j)
-      for (std::int32_t i = 0; i <= box.boxW; ++i) SamplePixel(box.sx + i, box.sy + j, true, b, g, r, a);
+    sum[0] = sum[1] = sum[2] = sum[3] = 0;
+    const std::int32_t sx = std::min(box.sx, Width - 1);
+    const std::int32_t xLast = std::min(sx + box.boxW, Width - 1);
+    const std::int32_t repeats = sx + box.boxW - xLast;
+    for (std::int32_t j = 0; j <= box.boxH; ++j) {
+      const std::int32_t sy = std::min(box.sy + j, Height - 1);
+      const std::int32_t row = FloorDiv(sy, kTile), ty = FloorMod(sy, kTile);
+      ForEachRowSegment(sx, xLast - sx + 1, [&](std::int32_t col, std::int32_t tx, std::int32_t, std::int32_t len) {
+        const TPX* tile = TileAt(col, row);
+        if (!tile) {
+          add(BackColor, len);
+          return;
+        }
+        const std::uint32_t* p = tile->Row(ty) + tx;
+        std::uint32_t b = 0, g = 0, r = 0, a = 0;  // at most 64 pixels: no overflow
+        for (std::int32_t k = 0; k < len; ++k) {
+          b += p[k] & 255;
+          g += (p[k] >> 8) & 255;
+          r += (p[k] >> 16) & 255;
+          a += p[k] >> 24;
+        }
+        sum[0] += b;
+        sum[1] += g;
+        sum[2] += r;
+        sum[3] += a;
+      });
+      if (repeats > 0) add(PixelAt(Width - 1, sy), repeats);
+    }
+    const std::int64_t count = box.count;
     target.SetPixel(box.tx, box.ty,
-                    static_cast<std::uint32_t>(b / box.count) |
-                        static_cast<std::uint32_t>(g / box.count) << 8 |
-                        static_cast<std::uint32_t>(r / box.count) << 16 |
-                        static_cast<std::uint32_t>(a / box.count) << 24);
+                    static_cast<std::uint32_t>(sum[0] / count) | static_cast<std::uint32_t>(sum[1] / count) << 8 |
+                        static_cast<std::uint32_t>(sum[2] / count) << 16 |
+                        static_cast<std::uint32_t>(sum[3] / count) << 24);
   });
 }
 

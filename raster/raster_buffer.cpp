@@ -4,18 +4,26 @@
 #include <cstring>
 #include <new>
 
+#include "raster/tile_pool.h"
+
 namespace vt {
 
 namespace {
 constexpr std::align_val_t kAlign{64};
 }
 
-void TRasterBuffer::AlignedFree::operator()(std::uint8_t* p) const { ::operator delete[](p, kAlign); }
+void TRasterBuffer::AlignedFree::operator()(std::uint8_t* p) const {
+  if (!tile_pool::Give(p, bytes)) ::operator delete[](p, kAlign);
+}
 
 void TRasterBuffer::Allocate(std::int32_t width, std::int32_t height, std::int32_t bytesPerPixel) {
   const std::size_t bytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(height) *
                             static_cast<std::size_t>(bytesPerPixel);
-  storage_.reset(static_cast<std::uint8_t*>(::operator new[](bytes == 0 ? 1 : bytes, kAlign)));
+  const std::size_t size = bytes == 0 ? 1 : bytes;
+  // A failed allocation throws before the old memory is let go.
+  std::uint8_t* memory = tile_pool::Take(size);
+  if (!memory) memory = static_cast<std::uint8_t*>(::operator new[](size, kAlign));
+  storage_ = std::unique_ptr<std::uint8_t[], AlignedFree>(memory, AlignedFree{size});
   Bits = storage_.get();
   Width = width;
   Height = height;

@@ -45,7 +45,9 @@ class TRasterBuffer {
   void CopyPixelsOf(const TRasterBuffer& source, std::int32_t bytesPerPixel);
 
  private:
+  // Frees the pixel memory, or hands tile-sized memory back to the tile pool.
   struct AlignedFree {
+    std::size_t bytes;
     void operator()(std::uint8_t* p) const;
   };
   std::unique_ptr<std::uint8_t[], AlignedFree> storage_;

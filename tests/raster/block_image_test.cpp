@@ -270,5 +270,47 @@ TEST(BlockImage, ShrinkToAveragesBoxesOfSamples) {
   EXPECT_EQ(t.PixelAt(1, 1), 0x03030303u);  // (3, 3) counted 2 x 2 times by clamping: 32 / 9
 }
 
+// The box reduction read by tile rows matches one clamped sample at a time, over papers
+// with missing tiles, odd sizes and boxes that cross tiles and the edges.
+TEST(BlockImage, ShrinkToMatchesSampleBySampleBoxes) {
+  std::mt19937 rng(7);
+  struct Case {
+    std::int32_t w, h, tw, th;
+  };
+  for (const Case c : {Case{300, 200, 46, 31}, Case{129, 65, 46, 23}, Case{64, 64, 46, 46}, Case{2000, 50, 46, 2},
+                       Case{7, 900, 1, 46}}) {
+    TBlockImage b;
+    b.SetSize(c.w, c.h);
+    b.SetBackColor(0x00336699);
+    for (std::int32_t k = 0; k < 40; ++k) {
+      const std::int32_t x = static_cast<std::int32_t>(rng() % static_cast<std::uint32_t>(c.w));
+      const std::int32_t y = static_cast<std::int32_t>(rng() % static_cast<std::uint32_t>(c.h));
+      for (std::int32_t j = y; j < std::min(y + 20, c.h); ++j)
+        for (std::int32_t i = x; i < std::min(x + 30, c.w); ++i) b.SetPixel(i, j, rng());
+    }
+    TPX got, want;
+    got.SetSize(c.tw, c.th);
+    want.SetSize(c.tw, c.th);
+    b.ShrinkTo(got);
+    const std::int32_t boxW = c.w / c.tw, boxH = c.h / c.th;
+    const auto stepX = static_cast<std::int64_t>(static_cast<double>(c.w) / c.tw * 1024.0);
+    const auto stepY = static_cast<std::int64_t>(static_cast<double>(c.h) / c.th * 1024.0);
+    for (std::int32_t ty = 0; ty < c.th; ++ty)
+      for (std::int32_t tx = 0; tx < c.tw; ++tx) {
+        std::int32_t sb = 0, sg = 0, sr = 0, sa = 0;
+        const auto sx = static_cast<std::int32_t>((stepX * tx) >> 10), sy = static_cast<std::int32_t>((stepY * ty) >> 10);
+        for (std::int32_t j = 0; j <= boxH; ++j)
+          for (std::int32_t i = 0; i <= boxW; ++i) b.SamplePixel(sx + i, sy + j, true, sb, sg, sr, sa);
+        const std::int32_t n = (boxW + 1) * (boxH + 1);
+        want.SetPixel(tx, ty,
+                      static_cast<std::uint32_t>(sb / n) | static_cast<std::uint32_t>(sg / n) << 8 |
+                          static_cast<std::uint32_t>(sr / n) << 16 | static_cast<std::uint32_t>(sa / n) << 24);
+      }
+    for (std::int32_t ty = 0; ty < c.th; ++ty)
+      for (std::int32_t tx = 0; tx < c.tw; ++tx)
+        ASSERT_EQ(got.PixelAt(tx, ty), want.PixelAt(tx, ty)) << c.w << "x" << c.h << " at " << tx << "," << ty;
+  }
+}
+
 }  // namespace
 }  // namespace vt
