@@ -134,33 +134,56 @@ std::vector<std::uint8_t> EncodeLayerPixels(std::span<const std::uint32_t> pixel
   return out;
 }
 
-bool DecodeLayerPixels(std::span<const std::uint8_t> data, bool fourBytes, std::span<std::uint32_t> pixels) {
-  const std::size_t pb = PixelBytes(fourBytes);
-  const std::uint8_t* in = data.data();
-  const std::uint8_t* end = in + data.size();
-  std::uint32_t* out = pixels.data();
-  std::uint32_t* const outEnd = out + pixels.size();
-  auto pixel = [&](const std::uint8_t* q) {
-    std::uint32_t v = 0;
-    if (fourBytes) v = static_cast<std::uint32_t>(*q++) << 24;
-    return v | (static_cast<std::uint32_t>(q[0]) << 16) | (static_cast<std::uint32_t>(q[1]) << 8) | q[2];
-  };
-  while (out < outEnd) {
-    if (in == end) return false;
-    const std::uint8_t c = *in++;
-    const bool run = c < kFirstLiteral;
-    const std::size_t n = run ? c : static_cast<std::size_t>(255 - c);
-    const std::size_t need = run ? pb : n * pb;
-    if (static_cast<std::size_t>(end - in) < need || static_cast<std::size_t>(outEnd - out) < n) return false;
-    if (run) {
-      std::fill_n(out, n, pixel(in));
-    } else {
-      for (std::size_t i = 0; i < n; ++i) out[i] = pixel(in + i * pb);
+TLayerPixelDecoder::TLayerPixelDecoder(std::span<const std::uint8_t> data, bool fourBytes, std::size_t total)
+    : in_(data.data()), end_(data.data() + data.size()), pixelBytes_(PixelBytes(fourBytes)), fourBytes_(fourBytes),
+      left_(total) {}
+
+std::uint32_t TLayerPixelDecoder::Pixel(const std::uint8_t* q) const {
+  std::uint32_t v = 0;
+  if (fourBytes_) v = static_cast<std::uint32_t>(*q++) << 24;
+  return v | (static_cast<std::uint32_t>(q[0]) << 16) | (static_cast<std::uint32_t>(q[1]) << 8) | q[2];
+}
+
+bool TLayerPixelDecoder::Next(std::uint32_t* out, std::size_t n) {
+  if (failed_ || n > left_) return Fail();
+  while (n > 0) {
+    if (packetLeft_ == 0) {
+      // A packet is checked whole when its count is read: its bytes must be there and
+      // it must not run past the last pixel of the layer.
+      if (in_ == end_) return Fail();
+      const std::uint8_t c = *in_++;
+      run_ = c < kFirstLiteral;
+      const std::size_t count = run_ ? c : static_cast<std::size_t>(255 - c);
+      const std::size_t need = run_ ? pixelBytes_ : count * pixelBytes_;
+      if (static_cast<std::size_t>(end_ - in_) < need || count > left_) return Fail();
+      if (run_) {
+        runPixel_ = Pixel(in_);
+        in_ += need;
+      } else {
+        literal_ = in_;
+        in_ += need;
+      }
+      packetLeft_ = count;
+      continue;
     }
-    in += need;
-    out += n;
+    const std::size_t take = std::min(n, packetLeft_);
+    if (run_) {
+      std::fill_n(out, take, runPixel_);
+    } else {
+      for (std::size_t i = 0; i < take; ++i) out[i] = Pixel(literal_ + i * pixelBytes_);
+      literal_ += take * pixelBytes_;
+    }
+    out += take;
+    n -= take;
+    packetLeft_ -= take;
+    left_ -= take;
   }
   return true;
+}
+
+bool DecodeLayerPixels(std::span<const std::uint8_t> data, bool fourBytes, std::span<std::uint32_t> pixels) {
+  TLayerPixelDecoder decoder(data, fourBytes, pixels.size());
+  return decoder.Next(pixels.data(), pixels.size());
 }
 
 // ---- Writing ----------------------------------------------------------------------------
@@ -243,65 +266,32 @@ bool RegionUniform(const TPX& image, std::int32_t x, std::int32_t y, std::int32_
   return true;
 }
 
-// The same tiles as LoadFromImage followed by Compact, without making the tiles that
-// Compact would drop again: a tile whose paper part is uniform in the layer's BackColor
-// stays missing. The block must be empty.
-void StoreTiles(const TPX& image, TBlockImage& block) {
+// Decodes a layer's pixels straight into its tiles, one band of 64 rows at a time (band
+// is width x 64): the same tiles as LoadFromImage followed by Compact, without making the
+// tiles that Compact would drop again. The block must be empty.
+bool DecodeIntoTiles(std::span<const std::uint8_t> data, bool fourBytes, TPX& band, TBlockImage& block) {
   constexpr std::int32_t t = TBlock::TileSize;
-  for (std::int32_t row = 0; row < block.GridRows(); ++row)
+  const std::int32_t width = block.Width, height = block.Height;
+  TLayerPixelDecoder decoder(data, fourBytes, static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  for (std::int32_t top = 0, row = 0; top < height; top += t, ++row) {
+    const std::int32_t rows = std::min(t, height - top);
+    for (std::int32_t j = 0; j < rows; ++j)
+      if (!decoder.Next(band.Row(j), static_cast<std::size_t>(width))) return false;
     for (std::int32_t col = 0; col < block.GridCols(); ++col) {
-      const std::int32_t x = col * t, y = row * t;
-      const std::int32_t w = std::min(t, image.Width - x), h = std::min(t, image.Height - y);
-      if (w <= 0 || h <= 0 || RegionUniform(image, x, y, w, h, block.BackColor)) continue;
-      if (block.EnsureTileAt(col, row)) image.CopyRect(*block.TileAt(col, row), ClipRect{w, h, x, y, 0, 0});
-    }
-}
-
-// The layer's thumbnail from its full image: the box reduction the layer makes from its
-// tiles (22.10 steps, a box one sample wider than the ratio, edges clamped), read from
-// rows instead of tile by tile. The image holds the tiles' exact pixels, missing ones as
-// BackColor, so the result is the same.
-void ThumbnailFromImage(const TPX& image, TPX& thumb) {
-  const std::int32_t W = image.Width, H = image.Height, dw = thumb.Width, dh = thumb.Height;
-  if (dw <= 0 || dh <= 0 || W <= 0 || H <= 0) return;
-  const auto stepX = static_cast<std::int64_t>(static_cast<double>(W) / dw * 1024.0);
-  const auto stepY = static_cast<std::int64_t>(static_cast<double>(H) / dh * 1024.0);
-  const std::int32_t boxW = W / dw, boxH = H / dh;
-  const std::int64_t count = std::int64_t{boxW + 1} * (boxH + 1);
-  for (std::int32_t ty = 0; ty < dh; ++ty) {
-    const auto sy = static_cast<std::int32_t>((stepY * ty) >> 10);
-    for (std::int32_t tx = 0; tx < dw; ++tx) {
-      const auto sx = static_cast<std::int32_t>((stepX * tx) >> 10);
-      std::int64_t b = 0, g = 0, r = 0, a = 0;
-      auto add = [&](std::uint32_t p, std::int64_t times) {
-        b += times * (p & 255);
-        g += times * ((p >> 8) & 255);
-        r += times * ((p >> 16) & 255);
-        a += times * (p >> 24);
-      };
-      // Samples past the right edge repeat the last column.
-      const std::int32_t xLast = std::min(sx + boxW, W - 1);
-      for (std::int32_t j = 0; j <= boxH; ++j) {
-        const std::uint32_t* row = image.Row(std::min(sy + j, H - 1));
-        for (std::int32_t x = sx; x <= xLast; ++x) add(row[x], 1);
-        if (sx + boxW > xLast) add(row[W - 1], sx + boxW - xLast);
-      }
-      const std::uint32_t v =
-          static_cast<std::uint32_t>(b / count) | static_cast<std::uint32_t>(g / count) << 8 |
-          static_cast<std::uint32_t>(r / count) << 16 | static_cast<std::uint32_t>(a / count) << 24;
-      thumb.SetPixel(tx, ty, v);
+      const std::int32_t x = col * t, w = std::min(t, width - x);
+      if (w <= 0 || RegionUniform(band, x, 0, w, rows, block.BackColor)) continue;
+      block.StoreTile(col, row, band, x, 0, w, rows);
     }
   }
+  return true;
 }
 
 std::unique_ptr<TLayerMng> DecodeLayers(std::span<const std::uint8_t> bytes, const TNativeLayout& layout) {
   auto m = std::make_unique<TLayerMng>(layout.width, layout.height);
-  TPX flat;
-  flat.SetSize(layout.width, layout.height);
-  const std::span<std::uint32_t> pixels = AllPixels(flat);
+  TPX band;
+  band.SetSize(layout.width, TBlock::TileSize);
   for (std::size_t i = 0; i < layout.layers.size(); ++i) {
     const TNativeLayerRecord& r = layout.layers[i];
-    if (!DecodeLayerPixels(bytes.subspan(r.dataOffset, r.dataLength), r.mode == 3, pixels)) return nullptr;
     const auto index = static_cast<std::int32_t>(i);
     if (index == 0)
       m->LayerAt(0).SetMode(r.mode);
@@ -311,8 +301,8 @@ std::unique_ptr<TLayerMng> DecodeLayers(std::span<const std::uint8_t> bytes, con
     layer.Opacity = r.opacity;
     if (r.visible <= 1) layer.Visible = r.visible == 1;
     layer.Block().FreeTiles();
-    StoreTiles(flat, layer.Block());
-    ThumbnailFromImage(flat, layer.Thumbnail);
+    if (!DecodeIntoTiles(bytes.subspan(r.dataOffset, r.dataLength), r.mode == 3, band, layer.Block())) return nullptr;
+    layer.UpdateThumbnail();
   }
   m->SetBackColor(layout.paperColour);
   m->Flow.Reset();

@@ -70,6 +70,34 @@ std::size_t MaxEncodedSize(std::size_t total, bool fourBytes);
 std::size_t EncodeLayerPixels(const std::uint32_t* pixels, std::size_t total, bool fourBytes,
                               std::uint8_t* out);
 std::vector<std::uint8_t> EncodeLayerPixels(std::span<const std::uint32_t> pixels, bool fourBytes);
+// Decodes a layer's coded pixels in pieces of any length, in order. Next fills exactly n
+// pixels; false once the data ends first or a packet would run past the last of the
+// `total` pixels (and for every call after that).
+class TLayerPixelDecoder {
+ public:
+  TLayerPixelDecoder(std::span<const std::uint8_t> data, bool fourBytes, std::size_t total);
+  bool Next(std::uint32_t* out, std::size_t n);
+
+ private:
+  bool Fail() {
+    failed_ = true;
+    return false;
+  }
+  std::uint32_t Pixel(const std::uint8_t* q) const;
+
+  const std::uint8_t* in_;
+  const std::uint8_t* end_;
+  std::size_t pixelBytes_;
+  bool fourBytes_;
+  std::size_t left_;  // pixels of the layer not produced yet
+  bool failed_ = false;
+  // The packet being produced: a run of runPixel_ or a literal read from literal_.
+  std::size_t packetLeft_ = 0;
+  bool run_ = false;
+  std::uint32_t runPixel_ = 0;
+  const std::uint8_t* literal_ = nullptr;
+};
+
 // Fills exactly pixels.size() pixels; false when the data ends first or a packet would
 // run past the last pixel. Bytes after the last packet are ignored. Three-byte pixels
 // come back with the top byte 0, as the empty space of a layer holds them.

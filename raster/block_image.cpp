@@ -146,6 +146,24 @@ void TBlockImage::LoadFromImage(const TPX& image) {
     }
 }
 
+void TBlockImage::StoreTile(std::int32_t col, std::int32_t row, const TPX& source, std::int32_t x, std::int32_t y,
+                            std::int32_t w, std::int32_t h) {
+  if (!InGrid(col, row) || x < 0 || y < 0) return;
+  w = std::clamp(std::min(w, source.Width - x), 0, kTile);
+  h = std::clamp(std::min(h, source.Height - y), 0, kTile);
+  auto tile = TPX::ForOverwrite(kTile, kTile);
+  for (std::int32_t j = 0; j < kTile; ++j) {
+    std::uint32_t* out = tile->Row(j);
+    std::int32_t done = 0;
+    if (j < h) {
+      std::copy_n(source.Row(y + j) + x, w, out);
+      done = w;
+    }
+    std::fill(out + done, out + kTile, BackColor);
+  }
+  Slot(col, row) = std::move(tile);
+}
+
 void TBlockImage::ReadRow(std::int32_t x, std::int32_t y, std::int32_t n, std::uint32_t* out) const {
   const std::int32_t row = FloorDiv(y, kTile);
   ForEachRowSegment(x, n, [&](std::int32_t col, std::int32_t tx, std::int32_t i, std::int32_t len) {

@@ -57,6 +57,11 @@ class TBlockImage : public TBlock {
                 std::int32_t w, std::int32_t h);
   // Rebuilds every grid tile from the image at the same paper position (callers Compact).
   void LoadFromImage(const TPX& image);
+  // Makes tile (col, row) anew from the w x h pixels of the source at (x, y), placed at
+  // the tile's top-left, the rest of the tile BackColor; each pixel is written once.
+  // Nothing outside the grid; w and h are cut to the tile and the source.
+  void StoreTile(std::int32_t col, std::int32_t row, const TPX& source, std::int32_t x, std::int32_t y,
+                 std::int32_t w, std::int32_t h);
   // SetPixel(dx + i, dy + j, source.PixelAt(sx + i, sy + j)) over the w x h rectangle.
   void StoreRect(const TPX& source, std::int32_t sx, std::int32_t sy, std::int32_t w, std::int32_t h,
                  std::int32_t dx, std::int32_t dy);

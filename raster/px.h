@@ -20,9 +20,16 @@ class TPX : public TRasterBuffer {
   TPX(std::int32_t width, std::int32_t height, std::uint32_t fill);
   // A separate copy of the buffer, made in one pass.
   static std::unique_ptr<TPX> CopyOf(const TPX& source) {
-    auto copy = std::make_unique<TPX>(2, 2, 0u);
+    std::unique_ptr<TPX> copy(new TPX(TNoPixels{}));
     copy->CopyPixelsOf(source, 4);
     return copy;
+  }
+  // A width x height buffer (sides of at least 1) whose pixels are unspecified: for a
+  // caller that writes every one of them.
+  static std::unique_ptr<TPX> ForOverwrite(std::int32_t width, std::int32_t height) {
+    std::unique_ptr<TPX> px(new TPX(TNoPixels{}));
+    px->Allocate(width > 0 ? width : 1, height > 0 ? height : 1, 4);
+    return px;
   }
 
   // No-op for an unchanged size (the pixels are kept). A side <= 0 becomes 2. A new
@@ -79,6 +86,11 @@ class TPX : public TRasterBuffer {
 
   // 24-bit bottom-up BMP. Returns false when the file cannot be written whole.
   bool SaveBMP(const std::string& fileName) const;
+
+ private:
+  // No memory yet; the factories allocate right after.
+  struct TNoPixels {};
+  explicit TPX(TNoPixels) {}
 };
 
 // The display buffer of a paper or an interface preview. Off Windows it needs no device

@@ -96,6 +96,28 @@ TEST(NativeFile, RandomPixelsSurviveCodingWithinTheWorstCaseSize) {
   }
 }
 
+// Decoding in pieces (the loader goes band by band) gives the whole decode's pixels
+// whatever the pieces' lengths, with runs and literals split across them.
+TEST(NativeFile, DecodingInPiecesMatchesDecodingWhole) {
+  std::mt19937 rng(11);
+  for (bool fourBytes : {false, true}) {
+    std::vector<std::uint32_t> px(3000);
+    for (std::size_t i = 0; i < px.size(); ++i) px[i] = (i / 150) % 2 ? (rng() % 3) * 0x01020304u : 0x00FFFFFFu;
+    const Bytes coded = EncodeLayerPixels(px, fourBytes);
+    std::vector<std::uint32_t> whole(px.size()), pieces(px.size());
+    ASSERT_TRUE(DecodeLayerPixels(coded, fourBytes, whole));
+    for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{64}, std::size_t{119}, std::size_t{1000}}) {
+      TLayerPixelDecoder decoder(coded, fourBytes, px.size());
+      for (std::size_t at = 0; at < px.size(); at += piece)
+        ASSERT_TRUE(decoder.Next(pieces.data() + at, std::min(piece, px.size() - at))) << piece << " at " << at;
+      EXPECT_EQ(pieces, whole) << piece;
+      // Nothing is left to ask for.
+      std::uint32_t extra = 0;
+      EXPECT_FALSE(decoder.Next(&extra, 1));
+    }
+  }
+}
+
 TEST(NativeFile, DecodingRefusesShortDataAndPacketsPastTheImage) {
   std::vector<std::uint32_t> px(4);
   const Bytes cases[] = {
@@ -106,7 +128,15 @@ TEST(NativeFile, DecodingRefusesShortDataAndPacketsPastTheImage) {
       {255 - 4, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4},              // a literal cut short
       {4, 1, 2},                                               // a run's pixel cut short
   };
-  for (const Bytes& c : cases) EXPECT_FALSE(DecodeLayerPixels(c, false, px));
+  for (const Bytes& c : cases) {
+    EXPECT_FALSE(DecodeLayerPixels(c, false, px));
+    // Fed a pixel at a time, the same data fails too, and stays failed.
+    TLayerPixelDecoder decoder(c, false, px.size());
+    bool ok = true;
+    for (std::size_t i = 0; i < px.size() && ok; ++i) ok = decoder.Next(&px[i], 1);
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(decoder.Next(px.data(), 0));
+  }
   // Zero-length packets and bytes after the last pixel are harmless.
   EXPECT_TRUE(DecodeLayerPixels(Bytes{0, 9, 9, 9, 255, 4, 1, 2, 3, 77, 77}, false, px));
   EXPECT_EQ(px[3] & 0xFFFFFFu, 0x010203u);
