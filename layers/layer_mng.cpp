@@ -35,16 +35,18 @@ template <typename Op>
 void TLayerMng::Edit(std::int32_t index, Op&& op) {
   if (!InRange(index)) return;
   TLayer& layer = LayerAt(index);
-  Flow.Acquire(index, layer.Block());
+  // The working copy is made afresh from the edited layer, so a slot newly taken for it
+  // need not copy the layer before the edit.
+  Flow.Acquire(index, layer.Block(), false);
   op(layer);
-  Flow.Refresh(index, layer.Block());
   AfterLayerChange(index);
 }
 
 void TLayerMng::AfterLayerChange(std::int32_t index) {
   if (!InRange(index)) return;
-  Flow.ImageFor(index).Compact();
+  // Cloned from the compacted layer, the copy holds no uniform tile either.
   LayerAt(index).Block().Compact();
+  Flow.Refresh(index, LayerAt(index).Block());
   LayerAt(index).UpdateThumbnail();
 }
 
@@ -126,7 +128,6 @@ void TLayerMng::SetMode(std::int32_t index, std::int32_t mode) {
   // Any working copy of the layer carries the old background: refresh it, unless a stroke
   // is being drawn in it (the stroke commits over its own rectangle when it ends).
   if ((index == ActiveIndex || Flow.Holds(index)) && !Flow.LockedFor(index)) {
-    Flow.Refresh(index, LayerAt(index).Block());
     AfterLayerChange(index);
   }
 }

@@ -19,7 +19,7 @@ bool TFlowImage::Holds(std::int32_t index) const {
   return false;
 }
 
-void TFlowImage::Acquire(std::int32_t index, const TBlockImage& layerBlock) {
+void TFlowImage::Acquire(std::int32_t index, const TBlockImage& layerBlock, bool copyLayer) {
   if (Holds(index)) return;
 
   // The unlocked slot with the smallest stamp; scanning upward with a strict comparison
@@ -41,7 +41,7 @@ void TFlowImage::Acquire(std::int32_t index, const TBlockImage& layerBlock) {
     layers_[i] = -1;
     locks_[i] = false;
   }
-  layerBlock.CloneTo(image);
+  if (copyLayer) layerBlock.CloneTo(image);
   // A missing mask tile reads as 0, so freeing the tiles clears the mask without holding
   // a tile for every part of the paper the stroke never reaches.
   mask.FreeTiles();

@@ -28,8 +28,9 @@ class TFlowImage {
   // Makes a slot hold a copy of the layer: nothing if one already does; otherwise the
   // least recently assigned unlocked slot (lower slot first on equal stamps) is cloned
   // from the layer block and its mask cleared. Nothing happens when
-  // every slot in use is locked.
-  void Acquire(std::int32_t index, const TBlockImage& layerBlock);
+  // every slot in use is locked. Without copyLayer a newly taken slot keeps whatever it
+  // held, for a caller that refreshes it right after.
+  void Acquire(std::int32_t index, const TBlockImage& layerBlock, bool copyLayer = true);
   // Makes the working copy of the index equal to the layer block again.
   void Refresh(std::int32_t index, const TBlockImage& layerBlock);
   // Frees every slot (empties its blocks); stamps and locks stay.
