@@ -359,75 +359,111 @@ TDabStampCache& StampCache() {
   return cache;
 }
 
-// A hard dab drawn from its stamp: each stamp code maps to one byte (vs[code]), so a row
-// piece is a table lookup per pixel.
+// A hard dab drawn from its stamp: each stamp code maps to one byte (vs[code]), so a rim
+// pixel is a table lookup; the wholly inside run of a row takes w without looking at its
+// codes.
 struct TStampDab {
   const TDabStamp& stamp;
   std::int32_t xc, yc;                 // the centre pixel: floor(X0 / 5), floor(Y0 / 5)
   std::uint8_t vs[TDabStamp::kCodes];  // count * w / 25 for the counted codes, w for kWhole
+  std::uint8_t w;
   std::uint8_t value;
   bool largerOnly;
 
-  // The columns x0..x1 of row y, codes[k] for x0 + k, all in one tile.
-  void Piece(TMaskRowPart& part, std::int32_t x0, std::int32_t x1, const std::uint8_t* codes) const {
+  // Columns x0..x1 of a row, codes[k] for x0 + k, none of them kWhole, all in one tile.
+  void Rim(std::uint8_t* line, std::int32_t x0, std::int32_t x1, const std::uint8_t* codes) const {
     const std::int32_t n = x1 - x0 + 1;
+    line += x0 & (kTile - 1);
     if (largerOnly) {
-      // Code kNothing maps to 0, which never raises a pixel. A missing tile reads 0 and is
-      // created only for a value above it.
-      std::uint8_t* line = part.Existing();
-      if (!line) {
-        std::int32_t k = 0;
-        while (k < n && vs[codes[k]] == 0) ++k;
-        if (k == n) return;
-        line = part.Line();
-      }
-      line += x0 & (kTile - 1);
+      // Code kNothing maps to 0, which never raises a pixel.
       for (std::int32_t k = 0; k < n; ++k) line[k] = std::max(line[k], vs[codes[k]]);
       return;
     }
-    std::uint8_t* line = nullptr;
     for (std::int32_t k = 0; k < n; ++k) {
       const std::uint8_t code = codes[k];
       if (code == TDabStamp::kNothing) continue;
-      if (!line) line = part.Line() + (x0 & (kTile - 1));
-      std::uint8_t& d = line[k];
+      // Partly covered pixels blend toward the value byte (and are written even at 0).
       const std::uint8_t v = vs[code];
-      // Partly covered pixels blend toward the value byte (and are written even at 0);
-      // wholly inside ones store w.
-      d = code == TDabStamp::kWhole ? v : v == 255 ? value : Lerp(d, value, v);
+      line[k] = v == 255 ? value : Lerp(line[k], value, v);
     }
+  }
+
+  // Columns x0..x1 of a row, all kWhole, all in one tile: stored w, or raised to it.
+  void Whole(std::uint8_t* line, std::int32_t x0, std::int32_t x1) const {
+    line += x0 & (kTile - 1);
+    const std::int32_t n = x1 - x0 + 1;
+    if (largerOnly)
+      for (std::int32_t k = 0; k < n; ++k) line[k] = std::max(line[k], w);
+    else
+      std::fill_n(line, n, w);
+  }
+
+  // Whether columns x0..x1 change a pixel that reads 0 (a missing tile): every code but
+  // kNothing writes without largerOnly; with it only a value above 0 does.
+  bool Touches(std::int32_t x0, std::int32_t x1, std::int32_t wa, std::int32_t wb, const std::uint8_t* codes) const {
+    if (std::max(x0, wa) <= std::min(x1, wb) && (w > 0 || !largerOnly)) return true;
+    for (std::int32_t x = x0; x <= x1; ++x) {
+      const std::uint8_t code = codes[x - x0];
+      if (code != TDabStamp::kNothing && (!largerOnly || vs[code] > 0)) return true;
+    }
+    return false;
+  }
+
+  // The columns x0..x1 of a row whose wholly inside run is wa..wb, codes[k] for x0 + k,
+  // all in one tile. A missing tile is created only when a pixel of it changes.
+  void Piece(TMaskRowPart& part, std::int32_t x0, std::int32_t x1, std::int32_t wa, std::int32_t wb,
+             const std::uint8_t* codes) const {
+    std::uint8_t* line = part.Existing();
+    if (!line) {
+      if (!Touches(x0, x1, wa, wb, codes)) return;
+      line = part.Line();
+    }
+    const std::int32_t ia = std::max(x0, wa), ib = std::min(x1, wb);
+    if (ia > ib) {
+      Rim(line, x0, x1, codes);
+      return;
+    }
+    if (x0 < ia) Rim(line, x0, ia - 1, codes);
+    Whole(line, ia, ib);
+    if (ib < x1) Rim(line, ib + 1, x1, codes + (ib + 1 - x0));
   }
 };
 
 void StampMaskDisc(TBlockChannel& mask, const TMaskDiscRule& rule, std::int32_t r5, std::int32_t xa,
                    std::int32_t xb, std::int32_t ya, std::int32_t yb) {
+  if (rule.largerOnly && rule.w == 0) return;
   const std::int64_t xc = FloorDiv64(rule.X0, 5), yc = FloorDiv64(rule.Y0, 5);
   const TDabStampKey key{r5, static_cast<std::int32_t>(rule.X0 - 5 * xc),
                          static_cast<std::int32_t>(rule.Y0 - 5 * yc), rule.sampleAll};
-  TStampDab dab{
-      StampCache().Get(key), static_cast<std::int32_t>(xc), static_cast<std::int32_t>(yc), {}, rule.value,
-      rule.largerOnly};
+  TStampDab dab{StampCache().Get(key),
+                static_cast<std::int32_t>(xc),
+                static_cast<std::int32_t>(yc),
+                {},
+                static_cast<std::uint8_t>(rule.w),
+                rule.value,
+                rule.largerOnly};
   dab.vs[TDabStamp::kNothing] = 0;
   for (std::int32_t count = 0; count <= 25; ++count)
     dab.vs[count + 1] = static_cast<std::uint8_t>(count * rule.w / 25);
   dab.vs[TDabStamp::kWhole] = static_cast<std::uint8_t>(rule.w);
-  if (rule.largerOnly && rule.w == 0) return;
   const TDabStamp& stamp = dab.stamp;
   // The stamp covers the whole pixel range of the dab; the cut keeps that an invariant
   // of this loop rather than of the arithmetic alone.
   const std::int64_t y0 = std::max<std::int64_t>(ya, yc - stamp.reach),
                      y1 = std::min<std::int64_t>(yb, yc + stamp.reach);
+  const std::int64_t left = xc - stamp.reach;
   for (auto y = static_cast<std::int32_t>(y0); y <= y1; ++y) {
     const auto dy = static_cast<std::int32_t>(y - yc);
-    const std::size_t k = static_cast<std::size_t>(dy + stamp.reach);
-    const std::int64_t left = xc - stamp.reach;
-    const std::int64_t a = std::max<std::int64_t>(xa, left + stamp.first[k]),
-                       b = std::min<std::int64_t>(xb, left + stamp.last[k]);
+    const TDabStamp::TRowSpan& span = stamp.Span(dy);
+    const std::int64_t a = std::max<std::int64_t>(xa, left + span.first),
+                       b = std::min<std::int64_t>(xb, left + span.last);
     if (a > b) continue;
+    const auto wa = static_cast<std::int32_t>(left + span.wholeFirst),
+               wb = static_cast<std::int32_t>(left + span.wholeLast);
     const std::uint8_t* codes = stamp.Row(dy);
     ForEachRowPart(mask, y, static_cast<std::int32_t>(a), static_cast<std::int32_t>(b),
                    [&](TMaskRowPart& part, std::int32_t x0, std::int32_t x1) {
-                     dab.Piece(part, x0, x1, codes + (x0 - left));
+                     dab.Piece(part, x0, x1, wa, wb, codes + (x0 - left));
                    });
   }
 }

@@ -31,8 +31,9 @@ TDabStamp MakeDabStamp(const TDabStampKey& key) {
   stamp.side = 2 * stamp.reach + 1;
   const auto side = static_cast<std::size_t>(stamp.side);
   stamp.codes.assign(side * side, TDabStamp::kNothing);
-  stamp.first.assign(side, stamp.side);
-  stamp.last.assign(side, -1);
+  const auto none = TDabStamp::TRowSpan{static_cast<std::int16_t>(stamp.side), -1,
+                                        static_cast<std::int16_t>(stamp.side), -1};
+  stamp.spans.assign(side, none);
   const std::int64_t R2 = std::int64_t{key.r5} * key.r5;
   for (std::int32_t dy = -stamp.reach; dy <= stamp.reach; ++dy) {
     const std::int64_t ey = 5 * std::int64_t{dy} - key.fy;
@@ -58,12 +59,18 @@ TDabStamp MakeDabStamp(const TDabStampKey& key) {
       }
       row[dx + stamp.reach] = code;
     }
-    const auto k = static_cast<std::size_t>(dy + stamp.reach);
-    for (std::int32_t c = 0; c < stamp.side; ++c)
+    TDabStamp::TRowSpan& span = stamp.spans[static_cast<std::size_t>(dy + stamp.reach)];
+    for (std::int32_t c = 0; c < stamp.side; ++c) {
+      const auto at = static_cast<std::int16_t>(c);
       if (row[c] != TDabStamp::kNothing) {
-        stamp.first[k] = std::min(stamp.first[k], c);
-        stamp.last[k] = c;
+        span.first = std::min(span.first, at);
+        span.last = at;
       }
+      if (row[c] == TDabStamp::kWhole) {
+        span.wholeFirst = std::min(span.wholeFirst, at);
+        span.wholeLast = at;
+      }
+    }
   }
   return stamp;
 }

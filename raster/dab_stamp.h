@@ -36,14 +36,20 @@ struct TDabStamp {
   std::int32_t reach = 0;
   std::int32_t side = 0;            // 2 * reach + 1
   std::vector<std::uint8_t> codes;  // side * side, row dy = -reach first
-  // Per stamp row, the first and last column holding a code other than kNothing (first >
-  // last when there is none).
-  std::vector<std::int32_t> first, last;
+  // Per stamp row, the first and last column holding a code other than kNothing, and the
+  // first and last holding kWhole (first > last when there is none). The kWhole columns
+  // of a row are one run, as the disc is convex.
+  struct TRowSpan {
+    std::int16_t first, last, wholeFirst, wholeLast;
+    friend bool operator==(const TRowSpan&, const TRowSpan&) = default;
+  };
+  std::vector<TRowSpan> spans;
 
   const std::uint8_t* Row(std::int32_t dy) const {
     return codes.data() + static_cast<std::size_t>(dy + reach) * static_cast<std::size_t>(side);
   }
-  std::size_t Bytes() const { return codes.size() + 2 * sizeof(std::int32_t) * first.size(); }
+  const TRowSpan& Span(std::int32_t dy) const { return spans[static_cast<std::size_t>(dy + reach)]; }
+  std::size_t Bytes() const { return codes.size() + sizeof(TRowSpan) * spans.size(); }
 };
 
 // Builds the stamp of one key from the circle's sample rows.
