@@ -398,34 +398,41 @@ struct TStampDab {
       std::fill_n(line, n, w);
   }
 
-  // Whether columns x0..x1 change a pixel that reads 0 (a missing tile): every code but
-  // kNothing writes without largerOnly; with it only a value above 0 does.
-  bool Touches(std::int32_t x0, std::int32_t x1, std::int32_t wa, std::int32_t wb, const std::uint8_t* codes) const {
-    if (std::max(x0, wa) <= std::min(x1, wb) && (w > 0 || !largerOnly)) return true;
-    for (std::int32_t x = x0; x <= x1; ++x) {
-      const std::uint8_t code = codes[x - x0];
-      if (code != TDabStamp::kNothing && (!largerOnly || vs[code] > 0)) return true;
-    }
+  // One row of the stamp in paper columns: touched f..l, wholly inside wf..wl when
+  // `whole`, and the rim codes (those of f..wf - 1, then of wl + 1..l; of f..l without a
+  // whole run).
+  struct TRow {
+    std::int32_t f, l, wf, wl;
+    bool whole;
+    const std::uint8_t* rim;
+  };
+
+  // Whether columns a..b of the rim codes from `codes` change a pixel that reads 0.
+  bool RimTouches(std::int32_t a, std::int32_t b, const std::uint8_t* codes) const {
+    for (std::int32_t k = 0; k <= b - a; ++k)
+      if (codes[k] != TDabStamp::kNothing && (!largerOnly || vs[codes[k]] > 0)) return true;
     return false;
   }
 
-  // The columns x0..x1 of a row whose wholly inside run is wa..wb, codes[k] for x0 + k,
-  // all in one tile. A missing tile is created only when a pixel of it changes.
-  void Piece(TMaskRowPart& part, std::int32_t x0, std::int32_t x1, std::int32_t wa, std::int32_t wb,
-             const std::uint8_t* codes) const {
+  // The columns x0..x1 (inside f..l) of a row, all in one tile. A missing tile is created
+  // only when a pixel of it changes: every code but kNothing writes without largerOnly;
+  // with it only a value above 0 does.
+  void Piece(TMaskRowPart& part, std::int32_t x0, std::int32_t x1, const TRow& r) const {
+    const std::int32_t la = x0, lb = std::min(x1, r.whole ? r.wf - 1 : r.l);
+    const std::int32_t ia = r.whole ? std::max(x0, r.wf) : 1, ib = r.whole ? std::min(x1, r.wl) : 0;
+    const std::int32_t ra = r.whole ? std::max(x0, r.wl + 1) : 1, rb = r.whole ? x1 : 0;
+    const std::uint8_t* leftCodes = r.rim + (la - r.f);
+    const std::uint8_t* rightCodes = r.whole ? r.rim + (r.wf - r.f) + (ra - r.wl - 1) : nullptr;
     std::uint8_t* line = part.Existing();
     if (!line) {
-      if (!Touches(x0, x1, wa, wb, codes)) return;
+      const bool touched = (ia <= ib && (w > 0 || !largerOnly)) || (la <= lb && RimTouches(la, lb, leftCodes)) ||
+                           (ra <= rb && RimTouches(ra, rb, rightCodes));
+      if (!touched) return;
       line = part.Line();
     }
-    const std::int32_t ia = std::max(x0, wa), ib = std::min(x1, wb);
-    if (ia > ib) {
-      Rim(line, x0, x1, codes);
-      return;
-    }
-    if (x0 < ia) Rim(line, x0, ia - 1, codes);
-    Whole(line, ia, ib);
-    if (ib < x1) Rim(line, ib + 1, x1, codes + (ib + 1 - x0));
+    if (la <= lb) Rim(line, la, lb, leftCodes);
+    if (ia <= ib) Whole(line, ia, ib);
+    if (ra <= rb) Rim(line, ra, rb, rightCodes);
   }
 };
 
@@ -451,20 +458,17 @@ void StampMaskDisc(TBlockChannel& mask, const TMaskDiscRule& rule, std::int32_t 
   // of this loop rather than of the arithmetic alone.
   const std::int64_t y0 = std::max<std::int64_t>(ya, yc - stamp.reach),
                      y1 = std::min<std::int64_t>(yb, yc + stamp.reach);
-  const std::int64_t left = xc - stamp.reach;
+  // Paper columns of the stamp's column 0; the dab lies far inside 32-bit range.
+  const auto left = static_cast<std::int32_t>(xc - stamp.reach);
   for (auto y = static_cast<std::int32_t>(y0); y <= y1; ++y) {
-    const auto dy = static_cast<std::int32_t>(y - yc);
-    const TDabStamp::TRowSpan& span = stamp.Span(dy);
-    const std::int64_t a = std::max<std::int64_t>(xa, left + span.first),
-                       b = std::min<std::int64_t>(xb, left + span.last);
+    const TDabStamp::TRowSpan& span = stamp.Span(static_cast<std::int32_t>(y - yc));
+    const TStampDab::TRow row{left + span.first, left + span.last,      left + span.wholeFirst,
+                              left + span.wholeLast, span.HasWhole(), stamp.rims.data() + span.rim};
+    const std::int32_t a = std::max(xa, row.f), b = std::min(xb, row.l);
     if (a > b) continue;
-    const auto wa = static_cast<std::int32_t>(left + span.wholeFirst),
-               wb = static_cast<std::int32_t>(left + span.wholeLast);
-    const std::uint8_t* codes = stamp.Row(dy);
-    ForEachRowPart(mask, y, static_cast<std::int32_t>(a), static_cast<std::int32_t>(b),
-                   [&](TMaskRowPart& part, std::int32_t x0, std::int32_t x1) {
-                     dab.Piece(part, x0, x1, wa, wb, codes + (x0 - left));
-                   });
+    ForEachRowPart(mask, y, a, b, [&](TMaskRowPart& part, std::int32_t x0, std::int32_t x1) {
+      dab.Piece(part, x0, x1, row);
+    });
   }
 }
 

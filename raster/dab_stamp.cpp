@@ -30,10 +30,8 @@ TDabStamp MakeDabStamp(const TDabStampKey& key) {
   stamp.reach = key.r5 / 5 + 3;
   stamp.side = 2 * stamp.reach + 1;
   const auto side = static_cast<std::size_t>(stamp.side);
-  stamp.codes.assign(side * side, TDabStamp::kNothing);
-  const auto none = TDabStamp::TRowSpan{static_cast<std::int16_t>(stamp.side), -1,
-                                        static_cast<std::int16_t>(stamp.side), -1};
-  stamp.spans.assign(side, none);
+  std::vector<std::uint8_t> row(side);
+  stamp.spans.reserve(side);
   const std::int64_t R2 = std::int64_t{key.r5} * key.r5;
   for (std::int32_t dy = -stamp.reach; dy <= stamp.reach; ++dy) {
     const std::int64_t ey = 5 * std::int64_t{dy} - key.fy;
@@ -41,7 +39,6 @@ TDabStamp MakeDabStamp(const TDabStampKey& key) {
     // pixel's corner rows, rows 0..4 its sample rows.
     std::int64_t s[6];
     for (std::int32_t j = 0; j <= 5; ++j) s[j] = RootBelow(R2 - (ey + j) * (ey + j));
-    std::uint8_t* row = stamp.codes.data() + static_cast<std::size_t>(dy + stamp.reach) * side;
     const auto inside = [](std::int64_t u, std::int64_t root) { return u >= -root && u <= root; };
     for (std::int32_t dx = -stamp.reach; dx <= stamp.reach; ++dx) {
       const std::int64_t ex = 5 * std::int64_t{dx} - key.fx;
@@ -57,41 +54,64 @@ TDabStamp MakeDabStamp(const TDabStampKey& key) {
         for (std::int32_t j = 0; j < 5; ++j) count += Overlap(ex, ex + 4, s[j]);
         code = static_cast<std::uint8_t>(count + 1);
       }
-      row[dx + stamp.reach] = code;
+      row[static_cast<std::size_t>(dx + stamp.reach)] = code;
     }
-    TDabStamp::TRowSpan& span = stamp.spans[static_cast<std::size_t>(dy + stamp.reach)];
+    TDabStamp::TRowSpan span{static_cast<std::int16_t>(stamp.side), -1, static_cast<std::int16_t>(stamp.side), -1,
+                             static_cast<std::int32_t>(stamp.rims.size())};
     for (std::int32_t c = 0; c < stamp.side; ++c) {
       const auto at = static_cast<std::int16_t>(c);
-      if (row[c] != TDabStamp::kNothing) {
+      if (row[static_cast<std::size_t>(c)] != TDabStamp::kNothing) {
         span.first = std::min(span.first, at);
         span.last = at;
       }
-      if (row[c] == TDabStamp::kWhole) {
+      if (row[static_cast<std::size_t>(c)] == TDabStamp::kWhole) {
         span.wholeFirst = std::min(span.wholeFirst, at);
         span.wholeLast = at;
       }
     }
+    for (std::int32_t c = span.first; c <= span.last; ++c)
+      if (!span.HasWhole() || c < span.wholeFirst || c > span.wholeLast)
+        stamp.rims.push_back(row[static_cast<std::size_t>(c)]);
+    stamp.spans.push_back(span);
   }
   return stamp;
 }
 
+TDabStampCache::TDabStampCache(std::size_t budget)
+    : budget_(budget), entries_(static_cast<std::size_t>(kMaxR5 + 1) * 50) {}
+
+bool TDabStampCache::InRange(const TDabStampKey& key) {
+  return key.r5 >= 1 && key.r5 <= kMaxR5 && key.fx >= 0 && key.fx < 5 && key.fy >= 0 && key.fy < 5;
+}
+
+std::size_t TDabStampCache::SlotOf(const TDabStampKey& key) {
+  return (static_cast<std::size_t>(key.r5) * 25 + static_cast<std::size_t>(key.fx * 5 + key.fy)) * 2 +
+         (key.sampleAll ? 1 : 0);
+}
+
 const TDabStamp& TDabStampCache::Get(const TDabStampKey& key) {
-  const std::uint64_t packed = key.Packed();
-  if (const auto it = index_.find(packed); it != index_.end()) {
-    stamps_.splice(stamps_.begin(), stamps_, it->second);
-    return stamps_.front();
+  if (!InRange(key)) {
+    spare_ = MakeDabStamp(key);
+    return spare_;
   }
-  stamps_.push_front(MakeDabStamp(key));
-  index_.emplace(packed, stamps_.begin());
-  bytes_ += stamps_.front().Bytes();
+  TEntry& entry = entries_[SlotOf(key)];
+  entry.used = ++clock_;
+  if (entry.stamp) return *entry.stamp;
+  entry.stamp = std::make_unique<TDabStamp>(MakeDabStamp(key));
+  bytes_ += entry.stamp->Bytes();
+  ++count_;
   // Drop the least recently used stamps until the budget holds again; the new one stays
-  // even if it alone is over (it is bounded by kMaxR5).
-  while (bytes_ > budget_ && stamps_.size() > 1) {
-    bytes_ -= stamps_.back().Bytes();
-    index_.erase(stamps_.back().key.Packed());
-    stamps_.pop_back();
+  // even if it alone is over (it is bounded by kMaxR5). Rare: every stamp of the table
+  // together fits the default budget.
+  while (bytes_ > budget_ && count_ > 1) {
+    TEntry* oldest = nullptr;
+    for (TEntry& e : entries_)
+      if (e.stamp && &e != &entry && (!oldest || e.used < oldest->used)) oldest = &e;
+    bytes_ -= oldest->stamp->Bytes();
+    oldest->stamp.reset();
+    --count_;
   }
-  return stamps_.front();
+  return *entry.stamp;
 }
 
 }  // namespace vt

@@ -385,7 +385,7 @@ TEST(DabStampCache, StaysWithinItsBudgetAndRebuildsEvictedStampsExactly) {
   constexpr std::size_t kBudget = 64 * 1024;
   TDabStampCache cache(kBudget);
   auto same = [](const TDabStamp& a, const TDabStamp& b) {
-    return a.reach == b.reach && a.codes == b.codes && a.spans == b.spans;
+    return a.reach == b.reach && a.spans == b.spans && a.rims == b.rims;
   };
   for (int pass = 0; pass < 2; ++pass)
     for (std::int32_t r5 = 1; r5 <= TDabStampCache::kMaxR5; r5 += 3)
