@@ -642,7 +642,7 @@ void MaskDisc(TBlockChannel& mask, std::uint8_t value, bool largerOnly, bool sof
       soft,    r <= 3};
   std::int32_t xa = Trunc(cx - r), xb = Trunc(cx + r), ya = Trunc(cy - r), yb = Trunc(cy + r);
   if (!ClipToGrid(xa, xb, mask.GridCols()) || !ClipToGrid(ya, yb, mask.GridRows())) return;
-  // Hard dabs of brush sizes come from a cached stamp; soft and huge ones go row by row.
+  // Hard dabs of brush sizes come from a cached stamp; soft and larger ones go row by row.
   if (!soft && r5 <= TDabStampCache::kMaxR5) {
     StampMaskDisc(mask, rule, static_cast<std::int32_t>(r5), xa, xb, ya, yb);
     return;

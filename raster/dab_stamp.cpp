@@ -17,6 +17,13 @@ std::int64_t RootBelow(std::int64_t t) {
   return s;
 }
 
+constexpr std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
+  const std::int64_t q = a / b;
+  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+}
+
+constexpr std::int64_t CeilDiv(std::int64_t a, std::int64_t b) { return -FloorDiv(-a, b); }
+
 // Length of the overlap of a..b with -s..s.
 std::int64_t Overlap(std::int64_t a, std::int64_t b, std::int64_t s) {
   return std::max<std::int64_t>(0, std::min(b, s) - std::max(a, -s) + 1);
@@ -29,49 +36,59 @@ TDabStamp MakeDabStamp(const TDabStampKey& key) {
   stamp.key = key;
   stamp.reach = key.r5 / 5 + 3;
   stamp.side = 2 * stamp.reach + 1;
-  const auto side = static_cast<std::size_t>(stamp.side);
-  std::vector<std::uint8_t> row(side);
-  stamp.spans.reserve(side);
+  stamp.spans.reserve(static_cast<std::size_t>(stamp.side));
   const std::int64_t R2 = std::int64_t{key.r5} * key.r5;
+  const std::int64_t reach = stamp.reach;
+  // Stamp column c is the pixel dx = c - reach, whose left corner is at grid column
+  // ex = 5 * dx - fx and right corner at ex + 5.
+  const auto exOf = [&](std::int64_t c) { return 5 * (c - reach) - key.fx; };
+  // The stamp columns whose ex lies in lo..hi (an empty range gives first > last).
+  const auto columns = [&](std::int64_t lo, std::int64_t hi, std::int64_t& first, std::int64_t& last) {
+    first = CeilDiv(lo + key.fx, 5) + reach;
+    last = FloorDiv(hi + key.fx, 5) + reach;
+  };
   for (std::int32_t dy = -stamp.reach; dy <= stamp.reach; ++dy) {
     const std::int64_t ey = 5 * std::int64_t{dy} - key.fy;
     // s[j]: grid row ey + j holds the points with |u| <= s[j]; rows 0 and 5 are the
     // pixel's corner rows, rows 0..4 its sample rows.
     std::int64_t s[6];
     for (std::int32_t j = 0; j <= 5; ++j) s[j] = RootBelow(R2 - (ey + j) * (ey + j));
-    const auto inside = [](std::int64_t u, std::int64_t root) { return u >= -root && u <= root; };
-    for (std::int32_t dx = -stamp.reach; dx <= stamp.reach; ++dx) {
-      const std::int64_t ex = 5 * std::int64_t{dx} - key.fx;
-      std::uint8_t code;
-      const std::int32_t cornersIn =
-          inside(ex, s[0]) + inside(ex + 5, s[0]) + inside(ex, s[5]) + inside(ex + 5, s[5]);
-      if (!key.sampleAll && cornersIn == 0) {
-        code = TDabStamp::kNothing;
-      } else if (!key.sampleAll && cornersIn == 4) {
-        code = TDabStamp::kWhole;
-      } else {
-        std::int64_t count = 0;
-        for (std::int32_t j = 0; j < 5; ++j) count += Overlap(ex, ex + 4, s[j]);
-        code = static_cast<std::uint8_t>(count + 1);
-      }
-      row[static_cast<std::size_t>(dx + stamp.reach)] = code;
-    }
+    const auto count = [&](std::int64_t c) {
+      const std::int64_t ex = exOf(c);
+      std::int64_t n = 0;
+      for (std::int32_t j = 0; j < 5; ++j) n += Overlap(ex, ex + 4, s[j]);
+      return static_cast<std::uint8_t>(n + 1);
+    };
     TDabStamp::TRowSpan span{static_cast<std::int16_t>(stamp.side), -1, static_cast<std::int16_t>(stamp.side), -1,
                              static_cast<std::int32_t>(stamp.rims.size())};
-    for (std::int32_t c = 0; c < stamp.side; ++c) {
-      const auto at = static_cast<std::int16_t>(c);
-      if (row[static_cast<std::size_t>(c)] != TDabStamp::kNothing) {
-        span.first = std::min(span.first, at);
-        span.last = at;
-      }
-      if (row[static_cast<std::size_t>(c)] == TDabStamp::kWhole) {
-        span.wholeFirst = std::min(span.wholeFirst, at);
-        span.wholeLast = at;
-      }
+    std::int64_t first = 0, last = stamp.side - 1, wholeFirst = stamp.side, wholeLast = -1;
+    if (!key.sampleAll) {
+      // Some corner inside: the left corner (ex) or the right one (ex + 5) within the
+      // farther-reaching corner row's -smax..smax. All four inside: both corners within
+      // the nearer-reaching row's -smin..smin.
+      // The right corner of column c is the left one of c + 1, so the columns with some
+      // corner inside are those with the left one inside and the column before each.
+      const std::int64_t smax = std::max(s[0], s[5]), smin = std::min(s[0], s[5]);
+      columns(-smax, smax, first, last);
+      if (smax < 0 || first > last)
+        first = stamp.side, last = -1;
+      else
+        first -= 1;
+      if (smin >= 0) columns(-smin, smin - 5, wholeFirst, wholeLast);
+      first = std::max<std::int64_t>(first, 0);
+      last = std::min<std::int64_t>(last, stamp.side - 1);
+      wholeFirst = std::max<std::int64_t>(wholeFirst, 0);
+      wholeLast = std::min<std::int64_t>(wholeLast, stamp.side - 1);
+      if (wholeFirst > wholeLast) wholeFirst = stamp.side, wholeLast = -1;
     }
-    for (std::int32_t c = span.first; c <= span.last; ++c)
-      if (!span.HasWhole() || c < span.wholeFirst || c > span.wholeLast)
-        stamp.rims.push_back(row[static_cast<std::size_t>(c)]);
+    if (first <= last) {
+      span.first = static_cast<std::int16_t>(first);
+      span.last = static_cast<std::int16_t>(last);
+      span.wholeFirst = static_cast<std::int16_t>(wholeFirst);
+      span.wholeLast = static_cast<std::int16_t>(wholeLast);
+      for (std::int64_t c = first; c <= last; ++c)
+        if (!span.HasWhole() || c < wholeFirst || c > wholeLast) stamp.rims.push_back(count(c));
+    }
     stamp.spans.push_back(span);
   }
   return stamp;

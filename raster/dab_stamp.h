@@ -60,10 +60,10 @@ TDabStamp MakeDabStamp(const TDabStampKey& key);
 // cache never changes a result. One thread only.
 class TDabStampCache {
  public:
-  // Stamps are built for r5 up to this (radius below 20 pixels); larger dabs are drawn row
-  // by row, as a stamp would cost more to build than it saves. Every stamp of this range
-  // together takes well under the default budget.
-  static constexpr std::int32_t kMaxR5 = 100;
+  // Stamps are built for r5 up to this (radius below 40 pixels, the brushes' usual range);
+  // larger dabs are drawn row by row. Every stamp of this range together takes about
+  // 3.7 MB, under the default budget.
+  static constexpr std::int32_t kMaxR5 = 200;
   static constexpr std::size_t kDefaultBudget = std::size_t{4} << 20;
 
   explicit TDabStampCache(std::size_t budget = kDefaultBudget);

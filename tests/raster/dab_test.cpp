@@ -340,7 +340,7 @@ TEST(DabPrimitives, HardDabsSharingAStampMatchTheDefinition) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   TBlockChannel fast, ref;
   for (auto* b : std::initializer_list<TBlock*>{&fast, &ref}) b->SetSize(300, 200);
-  for (const float r : {0.5f, 2.2f, 3.0f, 3.04f, 4.0f, 6.3f, 19.9f})
+  for (const float r : {0.5f, 2.2f, 3.0f, 3.04f, 4.0f, 6.3f, 19.9f, 27.3f, 39.9f})
     for (const float fraction : {0.0f, 0.13f, 0.5f, 0.87f})
       for (int n = 0; n < 40; ++n) {
         const float cx = static_cast<float>(pick(-25, 320)) + fraction;
@@ -379,6 +379,53 @@ TEST(DabPrimitives, HardDabsOfManyDistinctRadiiMatchTheDefinition) {
         ASSERT_TRUE(SameMasks(fast, ref)) << pass << " r=" << r << " c=" << cx << "," << cy;
       }
     }
+}
+
+// The stamp of every key, read back pixel by pixel, against the definition: a pixel is
+// touched when some corner is inside the circle (every pixel for small dabs), wholly
+// inside when all four are, and otherwise counts its 25 samples.
+TEST(DabStamp, EveryKeyMatchesThePerPixelDefinition) {
+  const auto rootBelow = [](std::int64_t t) {  // largest s >= 0 with s * s < t, or -1
+    std::int64_t s = -1;
+    while ((s + 1) * (s + 1) < t) ++s;
+    return s;
+  };
+  for (std::int32_t r5 = 1; r5 <= TDabStampCache::kMaxR5; ++r5)
+    for (std::int32_t f = 0; f < 25; ++f)
+      for (const bool all : {false, true}) {
+        if (all && r5 > 15) continue;
+        const TDabStampKey key{r5, f % 5, f / 5, all};
+        const TDabStamp stamp = MakeDabStamp(key);
+        ASSERT_EQ(stamp.reach, r5 / 5 + 3);
+        const std::int64_t R2 = std::int64_t{r5} * r5;
+        for (std::int32_t dy = -stamp.reach; dy <= stamp.reach; ++dy) {
+          const std::int64_t ey = 5 * std::int64_t{dy} - key.fy;
+          std::int64_t s[6];
+          for (std::int32_t j = 0; j <= 5; ++j) s[j] = rootBelow(R2 - (ey + j) * (ey + j));
+          const TDabStamp::TRowSpan& span = stamp.Span(dy);
+          std::size_t rim = static_cast<std::size_t>(span.rim);
+          for (std::int32_t dx = -stamp.reach; dx <= stamp.reach; ++dx) {
+            const std::int64_t ex = 5 * std::int64_t{dx} - key.fx;
+            const auto in = [](std::int64_t u, std::int64_t root) { return u >= -root && u <= root; };
+            const int corners = in(ex, s[0]) + in(ex + 5, s[0]) + in(ex, s[5]) + in(ex + 5, s[5]);
+            std::int64_t count = 0;
+            for (std::int32_t j = 0; j < 5; ++j)
+              for (std::int64_t u = ex; u <= ex + 4; ++u) count += in(u, s[j]);
+            const std::uint8_t want = !all && corners == 0   ? TDabStamp::kNothing
+                                      : !all && corners == 4 ? TDabStamp::kWhole
+                                                             : static_cast<std::uint8_t>(count + 1);
+            const std::int32_t c = dx + stamp.reach;
+            std::uint8_t got = TDabStamp::kNothing;
+            if (c >= span.first && c <= span.last) {
+              if (span.HasWhole() && c >= span.wholeFirst && c <= span.wholeLast)
+                got = TDabStamp::kWhole;
+              else
+                got = stamp.rims[rim++];
+            }
+            ASSERT_EQ(got, want) << "r5=" << r5 << " f=" << f << " all=" << all << " at " << dx << "," << dy;
+          }
+        }
+      }
 }
 
 TEST(DabStampCache, StaysWithinItsBudgetAndRebuildsEvictedStampsExactly) {
