@@ -87,20 +87,29 @@ void TLayer::SnapshotAll() { SnapshotRect(0, 0, block_.Width, block_.Height); }
 void TLayer::SnapshotRect(std::int32_t x, std::int32_t y, std::int32_t w, std::int32_t h) {
   UndoCount = std::min(UndoCount + 1, UndoDepth);
   UndoTop = (UndoTop + 1) % UndoDepth;
-  TBlockImage& slot = undoSlots_[static_cast<std::size_t>(UndoTop)];
-  slot.SetSize(w, h);
+  const auto top = static_cast<std::size_t>(UndoTop);
+  TBlockImage& slot = undoSlots_[top];
+  // Only pixels the block can hold are kept: the rectangle is cut to its grid.
+  constexpr std::int32_t t = TBlock::TileSize;
+  const TIntRect r = Intersect({x, y, w, h}, {0, 0, block_.GridCols() * t, block_.GridRows() * t});
+  const TPointI origin{r.x % t, r.y % t};
+  undoRects_[top] = r;
+  undoOrigins_[top] = origin;
+  slot.SetSize(std::max(origin.x + r.w, 1), std::max(origin.y + r.h, 1));
   slot.SetBackColor(ModeBackColor(Mode));
-  undoOffsets_[static_cast<std::size_t>(UndoTop)] = {x, y};
-  block_.CopyBlockRect(slot, x, y, w, h, 0, 0);
+  if (r.w > 0 && r.h > 0) block_.CopyBlockRect(slot, r.x, r.y, r.w, r.h, origin.x, origin.y);
 }
 
 TIntRect TLayer::UndoInto(TBlockImage& second) {
   UndoCount -= 1;
-  TBlockImage& slot = undoSlots_[static_cast<std::size_t>(UndoTop)];
-  const TPointI at = undoOffsets_[static_cast<std::size_t>(UndoTop)];
-  slot.CopyBlockRect(block_, at.x, at.y);
-  slot.CopyBlockRect(second, at.x, at.y);
-  const TIntRect restored{at.x, at.y, slot.Width, slot.Height};
+  const auto top = static_cast<std::size_t>(UndoTop);
+  TBlockImage& slot = undoSlots_[top];
+  const TIntRect restored = undoRects_[top];
+  const TPointI origin = undoOrigins_[top];
+  if (restored.w > 0 && restored.h > 0) {
+    slot.CopyBlockRect(block_, origin.x, origin.y, restored.w, restored.h, restored.x, restored.y);
+    slot.CopyBlockRect(second, origin.x, origin.y, restored.w, restored.h, restored.x, restored.y);
+  }
   block_.CompactRect(restored.x, restored.y, restored.w, restored.h);
   second.CompactRect(restored.x, restored.y, restored.w, restored.h);
   slot.SetSize(4, 4);
@@ -128,7 +137,8 @@ void TLayer::CopyLayerFrom(const TLayer& other) {
   for (std::size_t i = 0; i < undoSlots_.size(); ++i) {
     undoSlots_[i].SetSize(other.undoSlots_[i].Width, other.undoSlots_[i].Height);
     other.undoSlots_[i].CloneTo(undoSlots_[i]);
-    undoOffsets_[i] = other.undoOffsets_[i];
+    undoRects_[i] = other.undoRects_[i];
+    undoOrigins_[i] = other.undoOrigins_[i];
   }
   UndoTop = other.UndoTop;
   UndoCount = other.UndoCount;

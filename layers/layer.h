@@ -81,7 +81,10 @@ class TLayer {
  private:
   TBlockImage block_;
   std::array<TBlockImage, UndoDepth> undoSlots_;
-  std::array<TPointI, UndoDepth> undoOffsets_{};
+  // Each snapshot's rectangle in the layer, and where it starts in its slot: at the same
+  // place within a tile, so that saving and restoring copy whole tile rows.
+  std::array<TIntRect, UndoDepth> undoRects_{};
+  std::array<TPointI, UndoDepth> undoOrigins_{};
   bool thumbnailDeferred_ = false;
   bool thumbnailStale_ = false;
 };

@@ -301,6 +301,11 @@ void TBlockImage::CopyBlockRect(TBlockImage& other, std::int32_t sx, std::int32_
   ForEachCopyPart(other, sx, sy, w, h, dx, dy,
                   [&](const TTilePart& p, std::int32_t dc, std::int32_t dr, const ClipRect& r) {
                     if (const TPX* src = TileAt(p.col, p.row)) {
+                      // A whole tile onto a missing one is cloned in one pass.
+                      if (r.w == kTile && r.h == kTile && !other.TileAt(dc, dr)) {
+                        other.Slot(dc, dr) = TPX::CopyOf(*src);
+                        return;
+                      }
                       other.EnsureTileAt(dc, dr);
                       src->CopyRect(*other.TileAt(dc, dr), r);
                       return;

@@ -61,6 +61,34 @@ TEST(Layer, NineSnapshotsKeepEightThatUndoInReverseOrder) {
   EXPECT_EQ(l.UndoBytes(), 0);
 }
 
+// Snapshots at any offset within a tile, and rectangles reaching far past the paper (a
+// stroke from a point well off it), restore every pixel the layer holds.
+TEST(Layer, UndoRestoresRectanglesAtAnyOffsetAndFarPastThePaper) {
+  struct Case {
+    TIntRect snap;
+    TPointI painted;
+  };
+  for (const Case c : {Case{{3, 70, 130, 61}, {132, 130}}, Case{{-3000, -10, 9000, 120}, {4990, 50}},
+                       Case{{4900, 0, 3000, 100}, {4999, 99}}, Case{{63, 63, 2, 2}, {64, 64}}}) {
+    TLayer l(0);
+    l.SetSize(5000, 200);
+    TBlockImage work;
+    work.SetSize(5000, 200);
+    l.FillRect(0, 0, 5000, 200, 0x123456u);
+    l.Block().CloneTo(work);
+    l.SnapshotRect(c.snap.x, c.snap.y, c.snap.w, c.snap.h);
+    l.FillRect(c.painted.x, c.painted.y, 1, 1, 0x00FF00u);
+    l.FillRect(std::max(c.snap.x, 0), std::max(c.snap.y, 0), 1, 1, 0x0000FFu);
+    const TIntRect r = l.UndoInto(work);
+    EXPECT_EQ(l.Block().PixelAt(c.painted.x, c.painted.y) & 0xFFFFFF, 0x123456u) << c.snap.x;
+    EXPECT_EQ(l.Block().PixelAt(std::max(c.snap.x, 0), std::max(c.snap.y, 0)) & 0xFFFFFF, 0x123456u);
+    EXPECT_EQ(work.PixelAt(c.painted.x, c.painted.y) & 0xFFFFFF, 0x123456u);
+    // The restored rectangle is the snapshot's part within the layer's tiles.
+    EXPECT_GE(r.x, 0);
+    EXPECT_LE(r.x + r.w, l.Block().GridCols() * TBlock::TileSize);
+  }
+}
+
 TEST(Layer, DeferredThumbnailsCatchUpWhenShownAgain) {
   TLayer l(0);
   l.SetSize(92, 92);
