@@ -364,7 +364,6 @@ TDabStampCache& StampCache() {
 // codes.
 struct TStampDab {
   const TDabStamp& stamp;
-  std::int32_t xc, yc;                 // the centre pixel: floor(X0 / 5), floor(Y0 / 5)
   std::uint8_t vs[TDabStamp::kCodes];  // count * w / 25 for the counted codes, w for kWhole
   std::uint8_t w;
   std::uint8_t value;
@@ -442,13 +441,7 @@ void StampMaskDisc(TBlockChannel& mask, const TMaskDiscRule& rule, std::int32_t 
   const std::int64_t xc = FloorDiv64(rule.X0, 5), yc = FloorDiv64(rule.Y0, 5);
   const TDabStampKey key{r5, static_cast<std::int32_t>(rule.X0 - 5 * xc),
                          static_cast<std::int32_t>(rule.Y0 - 5 * yc), rule.sampleAll};
-  TStampDab dab{StampCache().Get(key),
-                static_cast<std::int32_t>(xc),
-                static_cast<std::int32_t>(yc),
-                {},
-                static_cast<std::uint8_t>(rule.w),
-                rule.value,
-                rule.largerOnly};
+  TStampDab dab{StampCache().Get(key), {}, static_cast<std::uint8_t>(rule.w), rule.value, rule.largerOnly};
   dab.vs[TDabStamp::kNothing] = 0;
   for (std::int32_t count = 0; count <= 25; ++count)
     dab.vs[count + 1] = static_cast<std::uint8_t>(count * rule.w / 25);

@@ -360,7 +360,7 @@ TEST(DabPrimitives, HardDabsSharingAStampMatchTheDefinition) {
 
 TEST(DabPrimitives, HardDabsOfManyDistinctRadiiMatchTheDefinition) {
   // Every radius in fifths of a pixel from the smallest to past the largest stamp, each at
-  // a few offsets, then again in reverse: far more stamps than are kept at once.
+  // a few offsets, then again in reverse.
   std::mt19937 rng(4242);
   auto real = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
   TBlockChannel fast, ref;
